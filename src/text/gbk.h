@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "text/text.h"
+
+// GBK-aware search. A GBK character is one byte, or a lead byte 0x81-0xFE followed by a trail byte
+// 0x40-0xFE other than 0x7F. A match only ever starts at a character start, so a marker never matches
+// across the second byte of a two-byte character (a trail byte may be an ASCII letter).
+namespace lanque {
+
+inline constexpr std::size_t kNoPos = std::string_view::npos;
+
+// Length in bytes (1 or 2) of the character starting at pos; a lead byte at the end of the text counts as 1.
+std::size_t GbkCharLength(std::string_view text, std::size_t pos);
+
+// ASCII-only case folding; every other byte is compared exactly.
+char AsciiLower(char c);
+char AsciiUpper(char c);
+Text AsciiLowered(std::string_view text);
+bool AsciiEqualsIgnoreCase(std::string_view a, std::string_view b);
+
+// First occurrence of needle at a character start at or after byte offset from; kNoPos when none.
+// An empty needle is never found.
+std::size_t GbkFind(std::string_view text, std::string_view needle, std::size_t from = 0,
+                    bool ignoreCase = false);
+// Last occurrence of needle at a character start; kNoPos when none.
+std::size_t GbkFindLast(std::string_view text, std::string_view needle, bool ignoreCase = false);
+// Every occurrence of needle at a character start, non-overlapping, in order.
+std::vector<std::size_t> GbkFindAll(std::string_view text, std::string_view needle, bool ignoreCase = false);
+
+// Replace every occurrence (character-aligned, non-overlapping) of from by to.
+Text GbkReplaceAll(std::string_view text, std::string_view from, std::string_view to, bool ignoreCase = false);
+
+// Split at a separator: the parts between separators, empty parts between two adjacent separators
+// included; a separator at the very end yields no empty last part; an empty text yields no parts.
+std::vector<Text> GbkSplit(std::string_view text, std::string_view separator);
+
+// Join parts with a separator.
+Text Join(const std::vector<Text>& parts, std::string_view separator);
+
+// The integer value of the leading number of a text (optional blanks and sign, then digits);
+// text that holds no number gives 0. Saturates instead of overflowing.
+long long TextToInt(std::string_view text);
+
+}  // namespace lanque

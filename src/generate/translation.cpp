@@ -1,5 +1,8 @@
 #include "generate/translation.h"
 
+#include <string>
+
+#include "script/json_document.h"
 #include "script/token.h"
 #include "text/encodings.h"
 
@@ -29,5 +32,20 @@ Text TranslationAddress(const Endpoints& endpoints, int direction, std::string_v
 }
 
 Text TranslationBody(std::string_view text) { return "q=" + UrlEncode(text, true, true); }
+
+Text ReadTranslationReply(std::string_view reply) {
+    JsonDocument document(JsonDocument::Variant::kTranslation);
+    document.Parse(UrlDecode(reply, true));
+    Text translation;
+    const int segments = document.Count("[0]");
+    for (int k = 0; k < segments; ++k) {
+        const Text path = "[0][" + std::to_string(k) + "][0]";
+        // A segment whose first element is not a string (null, an elided member) adds nothing.
+        if (document.TypeOf(path) == JsonDocument::kString) {
+            translation += document.GetText(path);
+        }
+    }
+    return translation;
+}
 
 }  // namespace lanque

@@ -71,5 +71,27 @@ TEST(TranslationRequest, BodyIsPercentEncodedUtf8) {
     EXPECT_EQ(TranslationBody("你好 a-b.c_~\r\n"), "q=%E4%BD%A0%E5%A5%BD%20a-b.c%5F%7E%0D%0A");
 }
 
+TEST(TranslationReply, SegmentsAreJoinedAndNonStringsSkipped) {
+    const struct {
+        std::string reply;  // UTF-8, as it comes from the network
+        Text expected;      // GBK
+    } cases[] = {
+        {test::Utf8(u8R"([[["Hello","你好"],["World","世界"]],null,"zh-CN"])"), "HelloWorld"},
+        {test::Utf8(u8R"([[["Hello","你好"],["World","世界"],[null,null,"x"]],null,"zh-CN"])"), "HelloWorld"},
+        {test::Utf8(u8R"([[["你好，","Hello, "],["世界。","world."]],,"en"])"), "你好，世界。"},
+        {R"([[["a",,],[,"x"],[7]],,"en"])", "a"},
+        {R"([[["%41B"],["100%zz"]]])", "AB100%zz"},
+        {R"([[["%E4%BD%A0"]]])", "你"},  // a percent-encoded UTF-8 character
+        {"", ""},
+        {"<html>error</html>", ""},
+        {R"({"0":[["x"]]})", "x"},
+        {R"([[]])", ""},
+        {R"([["not a segment"]])", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReadTranslationReply(c.reply), c.expected) << c.reply;
+    }
+}
+
 }  // namespace
 }  // namespace lanque

@@ -37,7 +37,36 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // +1 or -1 when a number token lies beyond the double range (the reader then takes it as an infinity, as
 // a script engine would), 0 otherwise; an underflow reads as the parser reads it.
+// True when the token is a number as JSON writes it: -?(0|[1-9]d*)(.d+)?([eE][+-]?d+)?
+bool IsJsonNumber(std::string_view token) {
+    std::size_t i = 0;
+    const auto digits = [&] {
+        const std::size_t start = i;
+        while (i < token.size() && token[i] >= '0' && token[i] <= '9') ++i;
+        return i - start;
+    };
+    if (i < token.size() && token[i] == '-') ++i;
+    if (i < token.size() && token[i] == '0') {
+        ++i;
+    } else if (digits() == 0) {
+        return false;
+    }
+    if (i < token.size() && token[i] == '.') {
+        ++i;
+        if (digits() == 0) return false;
+    }
+    if (i < token.size() && (token[i] == 'e' || token[i] == 'E')) {
+        ++i;
+        if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
+        if (digits() == 0) return false;
+    }
+    return i == token.size();
+}
+
 int OverflowSign(std::string_view token) {
+    if (!IsJsonNumber(token)) {
+        return 0;  // left for the parser to refuse
+    }
     double ignored = 0;
     const auto result = std::from_chars(token.data(), token.data() + token.size(), ignored);
     if (result.ec != std::errc::result_out_of_range) {
@@ -467,9 +496,8 @@ JsonDocument& JsonDocument::operator=(const JsonDocument& other) {
     return *this;
 }
 // A moved-from document is left empty ({}), still usable.
-JsonDocument::JsonDocument(JsonDocument&& other) noexcept
-    : m_variant(other.m_variant), m_state(std::exchange(other.m_state, nullptr)) {
-    other.m_state.reset(new (std::nothrow) State());
+JsonDocument::JsonDocument(JsonDocument&& other) : m_variant(other.m_variant), m_state(std::make_unique<State>()) {
+    std::swap(m_state, other.m_state);
 }
 JsonDocument& JsonDocument::operator=(JsonDocument&& other) noexcept {
     if (this != &other) {

@@ -37,7 +37,7 @@ public:
     ~JsonDocument();
     JsonDocument(const JsonDocument& other);
     JsonDocument& operator=(const JsonDocument& other);
-    JsonDocument(JsonDocument&& other) noexcept;
+    JsonDocument(JsonDocument&& other);
     JsonDocument& operator=(JsonDocument&& other) noexcept;
 
     Variant variant() const { return m_variant; }

@@ -46,7 +46,8 @@ TEST(JsonDocument, ReadsTheTranslationReplyInBothVariants) {
 TEST(JsonDocument, UnreadableTextLeavesEveryQueryEmpty) {
     const char* texts[] = {"", "   \r\n", "null", "{", "{\"a\":}", "[1 2]", "'abc'", "{a:1}", "abc", "\"open",
                            "[1]]", "{\"a\":1}x", "alert(1)", "function(){return 1}()", "{\"a\":1,}", "[,,1",
-                           "\x81", "{\"a\":\"\\ud800\"}", "\"\\x41\"", "0x10"};
+                           "\x81", "{\"a\":\"\\ud800\"}", "\"\\x41\"", "0x10",
+                           "[1e400.5]", "[01e400]", "[-]", "[1.e400]", "[+1]", "[.5]"};
     for (const char* text : texts) {
         JsonDocument document;
         EXPECT_FALSE(document.Parse(text)) << text;
@@ -328,6 +329,20 @@ TEST(JsonDocument, WholeValueMembersAndKeys) {
     EXPECT_EQ(document.ToText(), "[1,null,3]");
     document.Delete("[0]");
     EXPECT_EQ(document.ToText(), "[null,null,3]");
+}
+
+TEST(JsonDocument, CopiesAndMovesKeepTheirOwnValues) {
+    JsonDocument source(Variant::kTranslation);
+    ASSERT_TRUE(source.Parse(R"({"x":{"y":1}})"));
+    JsonDocument copy = source;
+    copy.SetText("x.y", "2");
+    EXPECT_EQ(source.GetText("x.y"), "1");
+    JsonDocument moved = std::move(source);
+    EXPECT_EQ(moved.GetText("x.y"), "1");
+    EXPECT_EQ(moved.Count("x"), 1) << "the variant moves with the value";
+    EXPECT_EQ(source.ToText(), "{}") << "a moved-from document is empty and usable";
+    source.SetText("k", "v");
+    EXPECT_EQ(source.GetText("k"), "v");
 }
 
 TEST(JsonDocument, UnicodeCrossesTheBoundaryAsGbk) {

@@ -33,6 +33,13 @@ constexpr std::size_t kMaxGrowth = 1u << 16;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// The boundary conversions; ASCII is the same in both code pages and skips the converter.
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+std::string ToUtf8(std::string_view gbk) { return IsAscii(gbk) ? std::string(gbk) : GbkToUtf8(gbk); }
+Text ToGbk(std::string_view utf8) { return IsAscii(utf8) ? Text(utf8) : Utf8ToGbk(utf8); }
+
 // ---- Reading ------------------------------------------------------------------------------------------
 
 // +1 or -1 when a number token lies beyond the double range (the reader then takes it as an infinity, as
@@ -249,7 +256,7 @@ ReadResult Read(std::string_view gbk, Json& value) {
         return ReadResult::kAbsent;
     }
     try {
-        const auto prepared = Prepare(GbkToUtf8(gbk));
+        const auto prepared = Prepare(ToUtf8(gbk));
         if (!prepared) return ReadResult::kUnreadable;
         Builder builder(prepared->overflows);
         if (!Json::sax_parse(prepared->text, &builder)) return ReadResult::kUnreadable;
@@ -267,13 +274,13 @@ std::optional<Json> ReadRaw(std::string_view gbk) {
     return value;
 }
 
-Json StringValue(std::string_view gbk) { return Json(GbkToUtf8(gbk)); }
+Json StringValue(std::string_view gbk) { return Json(ToUtf8(gbk)); }
 
 // ---- Writing ------------------------------------------------------------------------------------------
 
 Text Dump(const Json& value) {
     try {
-        return Utf8ToGbk(value.dump(-1, ' ', false, Json::error_handler_t::replace));
+        return ToGbk(value.dump(-1, ' ', false, Json::error_handler_t::replace));
     } catch (...) {
         return {};
     }
@@ -292,7 +299,7 @@ Text NumberText(double number) {
 
 Text ValueText(const Json& value) {
     switch (value.type()) {
-        case Json::value_t::string: return Utf8ToGbk(value.get_ref<const Json::string_t&>());
+        case Json::value_t::string: return ToGbk(value.get_ref<const Json::string_t&>());
         case Json::value_t::number_integer: return std::to_string(value.get<std::int64_t>());
         case Json::value_t::number_unsigned: return std::to_string(value.get<std::uint64_t>());
         case Json::value_t::number_float: return NumberText(value.get<double>());
@@ -352,7 +359,7 @@ bool ReadBracket(std::string_view path, std::size_t& i, Path& steps) {
 
 // A path as its steps; nullopt when it is not a chain of names, indexes and quoted names.
 std::optional<Path> ParsePath(std::string_view gbkPath) {
-    const std::string path = GbkToUtf8(gbkPath);
+    const std::string path = ToUtf8(gbkPath);
     Path steps;
     std::size_t i = 0;
     bool wantName = !path.empty() && path[0] != '[';
@@ -701,8 +708,8 @@ int JsonDocument::Keys(std::vector<Text>& list, std::string_view path) const {
             std::vector<Text> otherNames;
             for (const auto& member : value->items()) {
                 const auto index = ArrayIndex(Step{false, 0, member.key()});
-                if (index && *index < 0xFFFFFFFFull) indexNames.emplace_back(*index, Utf8ToGbk(member.key()));
-                else otherNames.push_back(Utf8ToGbk(member.key()));
+                if (index && *index < 0xFFFFFFFFull) indexNames.emplace_back(*index, ToGbk(member.key()));
+                else otherNames.push_back(ToGbk(member.key()));
             }
             std::sort(indexNames.begin(), indexNames.end());
             for (auto& name : indexNames) list.push_back(std::move(name.second));

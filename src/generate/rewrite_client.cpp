@@ -23,9 +23,9 @@ Text RewriteAddress(const Endpoints& endpoints) { return endpoints.rewrite + "/a
 Text PackText(std::string_view text) { return Base64Encode(GbkToUtf8(GbkReplaceAll(text, "\r\n", "\\n"))); }
 
 Text MakeSign(std::string_view secret, std::string_view packed) {
-    Text signed_ = Text(secret);
-    signed_.append(packed);
-    return Md5Hex(signed_);
+    Text signText = Text(secret);
+    signText.append(packed);
+    return Md5Hex(signText);
 }
 
 Text FormBody(std::string_view user, std::string_view packed, std::string_view sign) {

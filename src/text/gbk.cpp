@@ -1,6 +1,8 @@
 #include "text/gbk.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
 
 namespace lanque {
 
@@ -49,51 +51,118 @@ bool AsciiEqualsIgnoreCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && MatchesAt(a, 0, b, true);
 }
 
-std::size_t GbkFind(std::string_view text, std::string_view needle, std::size_t from, bool ignoreCase) {
-    if (needle.empty() || needle.size() > text.size()) {
+GbkFinder::GbkFinder(std::string_view text, std::string_view needle, bool ignoreCase, std::size_t knownStart)
+    : m_text(text), m_needle(needle), m_ignoreCase(ignoreCase), m_floor(knownStart <= text.size() ? knownStart : 0) {
+    const char first = needle.empty() ? '\0' : needle.front();
+    m_first[0] = AsciiLower(first);
+    m_first[1] = AsciiUpper(first);
+}
+
+std::size_t GbkFinder::Next(std::size_t from) {
+    if (m_needle.empty() || m_needle.size() > m_text.size()) {
         return kNoPos;
     }
-    const std::size_t last = text.size() - needle.size();
-    // Walk characters from the start, so that "from" landing on a trail byte is handled the same way.
-    std::size_t pos = 0;
-    while (pos <= last) {
-        if (pos >= from) {
-            if (!ignoreCase) {
-                // Jump to the next byte-level candidate, then realign to character starts up to it.
-                std::size_t candidate = text.find(needle, pos);
-                if (candidate == std::string_view::npos) {
-                    return kNoPos;
-                }
-                while (pos < candidate) {
-                    pos += GbkCharLength(text, pos);
-                }
-                if (pos == candidate) {
-                    return pos;
-                }
-                continue;  // candidate began on a trail byte; keep walking from the next character
-            }
-            if (MatchesAt(text, pos, needle, true)) {
-                return pos;
-            }
+    for (;;) {
+        const std::size_t candidate = NextCandidate(from);
+        if (candidate == kNoPos) {
+            return kNoPos;
         }
-        pos += GbkCharLength(text, pos);
+        if (IsCharStart(candidate) && (!m_ignoreCase || CaseDiffersOnlyInLetters(candidate))) {
+            return candidate;
+        }
+        from = candidate + 1;
     }
-    return kNoPos;
+}
+
+// The first byte-level occurrence at or after from, remembered for the following calls.
+std::size_t GbkFinder::NextCandidate(std::size_t from) {
+    const std::size_t last = m_text.size() - m_needle.size();
+    if (from > last) {
+        return kNoPos;
+    }
+    if (!m_ignoreCase) {
+        if (m_cachedFrom == kNoPos || from < m_cachedFrom || (m_cached != kNoPos && m_cached < from)) {
+            const void* hit = memmem(m_text.data() + from, m_text.size() - from, m_needle.data(), m_needle.size());
+            m_cachedFrom = from;
+            m_cached = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - m_text.data()) : kNoPos;
+        }
+        return m_cached;
+    }
+    for (;;) {
+        const std::size_t candidate = NextFirstByte(from);
+        if (candidate == kNoPos || candidate > last) {
+            return kNoPos;
+        }
+        if (MatchesAt(m_text, candidate, m_needle, true)) {
+            return candidate;
+        }
+        from = candidate + 1;
+    }
+}
+
+// The first byte at or after from that is the needle's first byte in either letter case.
+std::size_t GbkFinder::NextFirstByte(std::size_t from) {
+    const int streams = m_first[0] == m_first[1] ? 1 : 2;
+    std::size_t best = kNoPos;
+    for (int k = 0; k < streams; ++k) {
+        if (m_firstFrom[k] == kNoPos || from < m_firstFrom[k] || (m_firstAt[k] != kNoPos && m_firstAt[k] < from)) {
+            const void* hit = std::memchr(m_text.data() + from, m_first[k], m_text.size() - from);
+            m_firstFrom[k] = from;
+            m_firstAt[k] = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - m_text.data()) : kNoPos;
+        }
+        best = std::min(best, m_firstAt[k]);
+    }
+    return best;
+}
+
+// Whether pos starts a character. Only lead bytes (0x81-0xFE) leave the meaning of the next byte
+// open: right after any other byte a character starts. So look back over the lead bytes before pos
+// (down to a known start at most); within that run every two bytes make one character.
+bool GbkFinder::IsCharStart(std::size_t pos) {
+    if (pos < m_floor) {
+        m_floor = 0;
+    }
+    std::size_t runStart = pos;
+    while (runStart > m_floor && IsLeadByte(static_cast<unsigned char>(m_text[runStart - 1]))) {
+        --runStart;
+    }
+    const bool start = (pos - runStart) % 2 == 0 || pos >= m_text.size() ||
+                       !IsTrailByte(static_cast<unsigned char>(m_text[pos]));
+    m_floor = start ? pos : pos + 1;
+    return start;
+}
+
+// The bytes at pos equal the needle when letters are folded; folding only counts for characters of
+// one byte, so the ASCII-letter trail byte of a two-byte character must match exactly.
+bool GbkFinder::CaseDiffersOnlyInLetters(std::size_t pos) {
+    for (std::size_t offset = 0; offset < m_needle.size();) {
+        const std::size_t length = GbkCharLength(m_text, pos + offset);
+        if (length == 2 && m_text.compare(pos + offset, std::min<std::size_t>(2, m_needle.size() - offset),
+                                          m_needle.substr(offset, 2)) != 0) {
+            return false;
+        }
+        offset += length;
+    }
+    return true;
+}
+
+std::size_t GbkFind(std::string_view text, std::string_view needle, std::size_t from, bool ignoreCase) {
+    return GbkFinder(text, needle, ignoreCase).Next(from);
 }
 
 std::size_t GbkFindLast(std::string_view text, std::string_view needle, bool ignoreCase) {
+    GbkFinder finder(text, needle, ignoreCase);
     std::size_t found = kNoPos;
-    for (std::size_t pos = GbkFind(text, needle, 0, ignoreCase); pos != kNoPos;
-         pos = GbkFind(text, needle, pos + GbkCharLength(text, pos), ignoreCase)) {
+    for (std::size_t pos = finder.Next(0); pos != kNoPos; pos = finder.Next(pos + GbkCharLength(text, pos))) {
         found = pos;
     }
     return found;
 }
 
 std::vector<std::size_t> GbkFindAll(std::string_view text, std::string_view needle, bool ignoreCase) {
+    GbkFinder finder(text, needle, ignoreCase);
     std::vector<std::size_t> positions;
-    for (std::size_t pos = GbkFind(text, needle, 0, ignoreCase); pos != kNoPos;
-         pos = GbkFind(text, needle, pos + needle.size(), ignoreCase)) {
+    for (std::size_t pos = finder.Next(0); pos != kNoPos; pos = finder.Next(pos + needle.size())) {
         positions.push_back(pos);
     }
     return positions;

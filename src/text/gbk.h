@@ -22,6 +22,36 @@ char AsciiUpper(char c);
 Text AsciiLowered(std::string_view text);
 bool AsciiEqualsIgnoreCase(std::string_view a, std::string_view b);
 
+// Repeated searches for one needle in one text, each from an offset at or after the previous one's.
+// It keeps what it has learnt (the next byte-level candidate, a known character start), so a whole
+// pass over the text costs about one scan however many searches it takes. The text must outlive it.
+class GbkFinder {
+public:
+    // knownStart: an offset known to be a character start (0 always is); it bounds the look-back
+    // that decides whether a candidate starts a character.
+    GbkFinder(std::string_view text, std::string_view needle, bool ignoreCase = false,
+              std::size_t knownStart = 0);
+    // First occurrence at a character start at or after from; kNoPos when none. from must not be
+    // smaller than in the previous call.
+    std::size_t Next(std::size_t from);
+
+private:
+    std::size_t NextCandidate(std::size_t from);
+    std::size_t NextFirstByte(std::size_t from);
+    bool IsCharStart(std::size_t pos);
+    bool CaseDiffersOnlyInLetters(std::size_t pos);
+
+    std::string_view m_text;
+    std::string_view m_needle;
+    bool m_ignoreCase;
+    std::size_t m_floor;                   // a known character start
+    std::size_t m_cachedFrom = kNoPos;     // the cached candidate is the first one at or after this
+    std::size_t m_cached = kNoPos;
+    char m_first[2];                       // the needle's first byte in both letter cases
+    std::size_t m_firstFrom[2] = {kNoPos, kNoPos};
+    std::size_t m_firstAt[2] = {kNoPos, kNoPos};
+};
+
 // First occurrence of needle at a character start at or after byte offset from; kNoPos when none.
 // An empty needle is never found.
 std::size_t GbkFind(std::string_view text, std::string_view needle, std::size_t from = 0,

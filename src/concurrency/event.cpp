@@ -7,7 +7,8 @@ Event::Event(bool manualReset, bool initiallySet) : m_manualReset(manualReset), 
 void Event::Set() {
     // Already set: nobody can be waiting for this signal. Nobody waiting: nothing to wake. Both the flag
     // and the waiter count are sequentially consistent, so a waiter that registers now sees the flag.
-    if (m_set.exchange(true) || m_waiters.load() == 0) {
+    // The plain load first keeps a set event's cache line shared between the threads that signal it.
+    if (m_set.load() || m_set.exchange(true) || m_waiters.load() == 0) {
         return;
     }
     std::lock_guard lock(m_mutex);

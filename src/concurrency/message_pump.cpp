@@ -20,7 +20,9 @@ void SetPumpHook(PumpHook hook) {
     g_hook = std::move(hook);
 }
 
-bool IsGuiThread() { return g_guiThread.load() == std::this_thread::get_id() && g_guiThread.load() != std::thread::id(); }
+bool IsGuiThread() {
+    return g_guiThread.load() == std::this_thread::get_id() && g_guiThread.load() != std::thread::id();
+}
 
 void PumpMessages() {
     if (!IsGuiThread()) {

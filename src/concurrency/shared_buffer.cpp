@@ -112,7 +112,7 @@ bool SharedBuffer::Resize(std::int64_t size) {
 }
 
 bool SharedBuffer::EnsureRoom(std::int64_t needed) {
-    if (m_readOffset > 0) {
+    if (m_readOffset > 0 && FrontWorthMoving()) {
         std::memmove(m_block, m_block + m_readOffset, static_cast<std::size_t>(m_writeOffset - m_readOffset));
         m_writeOffset -= m_readOffset;
         m_readOffset = 0;
@@ -123,12 +123,23 @@ bool SharedBuffer::EnsureRoom(std::int64_t needed) {
     return Resize(static_cast<std::int64_t>(m_capacity) + needed + m_growthStep);
 }
 
+// Moving the queued bytes to the front pays off once the consumed front is at least as large as what
+// is still queued. A long backlog is thereby moved a bounded number of times, not again after every
+// growth step consumed (which would make draining it quadratic); a short queue, the usual case, is
+// moved exactly as before.
+bool SharedBuffer::FrontWorthMoving() const {
+    return m_readOffset >= m_writeOffset - m_readOffset;
+}
+
 void SharedBuffer::Compact() {
     std::memmove(m_block, m_block + m_readOffset, static_cast<std::size_t>(m_writeOffset - m_readOffset));
     m_writeOffset -= m_readOffset;
     m_readOffset = 0;
-    Resize(static_cast<std::int64_t>(m_writeOffset) +
-           m_growthStep);  // a failed shrink keeps the larger block
+    // Shrinks only: a block already at most this size stays. A failed shrink keeps the larger block.
+    const std::int64_t size = static_cast<std::int64_t>(m_writeOffset) + m_growthStep;
+    if (size < m_capacity) {
+        Resize(size);
+    }
 }
 
 bool SharedBuffer::Push(const char* payload, int size, bool unique, Equal equal) {
@@ -153,7 +164,7 @@ bool SharedBuffer::Push(const char* payload, int size, bool unique, Equal equal)
         std::memcpy(m_block + m_writeOffset, payload, static_cast<std::size_t>(size));
         m_writeOffset += size;
     }
-    m_count.fetch_add(1, std::memory_order_relaxed);
+    m_count.store(m_count.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);  // under the lock
     return true;
 }
 
@@ -173,8 +184,8 @@ bool SharedBuffer::Pop(Bytes& payload, int expected) {
         }
         m_readOffset += length;
     }
-    m_count.fetch_sub(1, std::memory_order_relaxed);
-    if (m_readOffset >= m_growthStep) {
+    m_count.store(m_count.load(std::memory_order_relaxed) - 1, std::memory_order_relaxed);  // under the lock
+    if (m_readOffset >= m_growthStep && FrontWorthMoving()) {
         Compact();
     }
     return true;

@@ -71,6 +71,7 @@ private:
     bool Pop(Bytes& payload, int expected);
     bool EnsureRoom(std::int64_t needed);
     void Compact();
+    bool FrontWorthMoving() const;
     bool Resize(std::int64_t size);
 
     mutable CriticalSection m_lock;

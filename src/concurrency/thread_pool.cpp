@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <mutex>
+#include <thread>
 
-#include "concurrency/completion_queue.h"
 #include "concurrency/event.h"
 #include "concurrency/message_pump.h"
 #include "concurrency/native_thread.h"
@@ -25,6 +27,7 @@ constexpr milliseconds kPumpSlice{20};
 constexpr int kPumpRounds = 100;
 constexpr milliseconds kManagerWait{2000};
 constexpr int kMaxFailuresInARow = 4;
+constexpr int kTakeSpins = 50;
 
 // One queue item: a task, or the stop marker that tells the worker taking it to leave.
 struct Packet {
@@ -60,15 +63,24 @@ bool WaitManagerEnd(Event& done, bool pump) {
 
 struct ThreadPool::Core {
     std::atomic<int> state{kPoolIdle};
-    CompletionQueue<Packet> queue;
     std::atomic<int> accepting{0};
     Event wake{false};
     Event started{false};
     Event taskDone{false};
     Event gate{true, true};
-    std::atomic<int> threadCount{0};
+
+    // The completion queue: first in, first out, any number of takers, a timed blocking take. The
+    // queued and busy counts sit on the queue's cache line and change together with a post or a take,
+    // under the queue's lock, so a task costs the queue's lock and little more.
+    alignas(64) std::mutex queueMutex;
+    std::condition_variable queueReady;
+    std::deque<Packet> queueItems;
+    bool queueOpen = false;
+    std::atomic<int> queueLength{0};  // mirrors queueItems.size(), for a taker that spins
     std::atomic<int> busyCount{0};
     std::atomic<int> queuedCount{0};
+
+    alignas(64) std::atomic<int> threadCount{0};
     std::atomic<int> checkedIn{0};
     std::atomic<int> maxThreads{0};
     std::atomic<int> idleTimeoutMs{0};
@@ -99,6 +111,80 @@ struct ThreadPool::Core {
                 // A hook's failure is its own; the pool carries on.
             }
         }
+    }
+
+    // Posts a packet; a task is counted as queued in the same step. False when the queue is closed.
+    bool Post(Packet packet) {
+        {
+            std::lock_guard lock(queueMutex);
+            if (!queueOpen) {
+                return false;
+            }
+            if (!packet.stopMarker) {
+                queuedCount.fetch_add(1, std::memory_order_relaxed);
+            }
+            queueItems.push_back(std::move(packet));
+            queueLength.fetch_add(1, std::memory_order_relaxed);
+        }
+        queueReady.notify_one();
+        return true;
+    }
+
+    // The oldest packet, waiting at most the time-out (none: without limit); nothing on time-out or
+    // when the queue is closed. A task taken while the gate is open and the pool accepting is moved
+    // from queued to busy in the same step (busy first); claimed tells whether that happened.
+    std::optional<Packet> Take(std::optional<milliseconds> timeout, bool& claimed) {
+        claimed = false;
+        // Work often arrives within microseconds: a short spin before sleeping saves the wake-up,
+        // which costs more than a task.
+        for (int spin = 0; spin < kTakeSpins && queueLength.load(std::memory_order_relaxed) == 0; ++spin) {
+            std::this_thread::yield();
+        }
+        std::unique_lock lock(queueMutex);
+        auto ready = [this] { return !queueOpen || !queueItems.empty(); };
+        if (timeout) {
+            if (!queueReady.wait_for(lock, *timeout, ready)) {
+                return std::nullopt;
+            }
+        } else {
+            queueReady.wait(lock, ready);
+        }
+        if (!queueOpen) {
+            return std::nullopt;
+        }
+        std::optional<Packet> packet(std::move(queueItems.front()));
+        queueItems.pop_front();
+        queueLength.fetch_sub(1, std::memory_order_relaxed);
+        if (!packet->stopMarker && gate.IsSet() && accepting.load(std::memory_order_relaxed) == 1) {
+            busyCount.fetch_add(1, std::memory_order_relaxed);
+            queuedCount.fetch_sub(1, std::memory_order_relaxed);
+            claimed = true;
+        }
+        return packet;
+    }
+
+    void OpenQueue() {
+        std::lock_guard lock(queueMutex);
+        queueOpen = true;
+    }
+
+    // Closes the queue and wakes every taker; the tasks still queued are no longer counted. Returns
+    // them, to be destroyed outside the lock.
+    std::deque<Packet> CloseQueue() {
+        std::deque<Packet> dropped;
+        {
+            std::lock_guard lock(queueMutex);
+            queueOpen = false;
+            dropped.swap(queueItems);
+            queueLength.store(0, std::memory_order_relaxed);
+            for (const Packet& p : dropped) {
+                if (!p.stopMarker) {
+                    queuedCount.fetch_sub(1, std::memory_order_relaxed);
+                }
+            }
+        }
+        queueReady.notify_all();
+        return dropped;
     }
 
     bool GrowthDue() const {
@@ -147,11 +233,7 @@ void RunTask(Core& core, const Packet& packet) {
 // The last worker out releases the run: the queue (with whatever was still queued), the signals,
 // and finally the state, which lets a waiting Stop return.
 void EndPool(const std::shared_ptr<Core>& core) {
-    std::deque<Packet> dropped = core->queue.Close();
-    int droppedTasks = static_cast<int>(
-        std::count_if(dropped.begin(), dropped.end(), [](const Packet& p) { return !p.stopMarker; }));
-    core->queuedCount.fetch_sub(droppedTasks);
-    dropped.clear();
+    core->CloseQueue().clear();  // tasks still queued are destroyed here, outside the queue lock
     core->taskDone.Reset();
     core->wake.Reset();
     core->gate.Set();
@@ -172,22 +254,27 @@ void WorkerLoop(const std::shared_ptr<Core>& core, bool extra) {
         if (extra) {
             wait = milliseconds(core->idleTimeoutMs.load());
         }
-        std::optional<Packet> packet = core->queue.Take(wait);
+        bool claimed = false;
+        std::optional<Packet> packet = core->Take(wait, claimed);
         core->gate.Wait();  // a paused pool holds at most one taken task per worker
         if (!packet) {
             break;
         }
         if (core->accepting.load() != 1) {
-            if (!packet->stopMarker) {
-                core->queuedCount.fetch_sub(1);  // dropped unrun: no longer queued
+            if (claimed) {
+                core->busyCount.fetch_sub(1);  // dropped unrun
+            } else if (!packet->stopMarker) {
+                core->queuedCount.fetch_sub(1);
             }
             break;
         }
         if (packet->stopMarker) {
             break;
         }
-        core->busyCount.fetch_add(1);  // busy before queued, so the task is always counted
-        core->queuedCount.fetch_sub(1);
+        if (!claimed) {
+            core->busyCount.fetch_add(1);  // busy before queued, so the task is always counted
+            core->queuedCount.fetch_sub(1);
+        }
         RunTask(*core, *packet);
         packet.reset();
         int busy = core->busyCount.fetch_sub(1) - 1;
@@ -250,7 +337,7 @@ bool ThreadPool::Create(std::optional<int> initialThreads, std::optional<int> ma
     }
     core.stackSize.store(stack);
 
-    core.queue.Open();
+    core.OpenQueue();
     core.wake.Reset();
     core.started.Reset();
     core.taskDone.Reset();
@@ -263,7 +350,7 @@ bool ThreadPool::Create(std::optional<int> initialThreads, std::optional<int> ma
     std::shared_ptr<Core> shared = m_core;
     if (!StartDetachedThread(
             [shared, generation, managerDone] { ManagerLoop(shared, generation, managerDone); }, 0)) {
-        core.queue.Close();
+        core.CloseQueue();
         core.accepting.store(0);
         core.state.store(kPoolIdle);
         return false;
@@ -292,7 +379,7 @@ bool ThreadPool::Create(std::optional<int> initialThreads, std::optional<int> ma
     if (startedWorkers == 0) {
         core.wake.Set();
         WaitManagerEnd(*managerDone, pump);
-        core.queue.Close();
+        core.CloseQueue();
         core.accepting.store(0);
         core.state.store(kPoolIdle);
         return false;
@@ -325,7 +412,7 @@ bool ThreadPool::Stop(std::optional<int> mode, std::optional<int> timeoutMs,
     core.started.Reset();
     const int markers = core.threadCount.load() + 1;
     for (int i = 0; i < markers; ++i) {
-        core.queue.Post(StopMarker());
+        core.Post(StopMarker());
         if (pump && (i + 1) % 100 == 0) {
             PumpMessages();
         }
@@ -382,9 +469,7 @@ bool ThreadPool::Submit(TaskRoutine routine, int first, int second) {
     if (core.state.load() != kPoolRunning || !routine) {
         return false;
     }
-    core.queuedCount.fetch_add(1);
-    if (!core.queue.Post(Packet{std::move(routine), first, second, false})) {
-        core.queuedCount.fetch_sub(1);
+    if (!core.Post(Packet{std::move(routine), first, second, false})) {
         return false;
     }
     if (core.GrowthDue()) {

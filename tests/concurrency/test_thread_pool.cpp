@@ -328,5 +328,29 @@ TEST(ThreadPool, ConcurrentSubmittersLoseNoTask) {
     ExpectDrained(pool);
 }
 
+// Submits keep coming while the pool stops and drops what is queued: the counts still end at 0 and
+// the pool can start again.
+TEST(ThreadPool, SubmitsRacingAStopLeaveExactCounts) {
+    for (int round = 0; round < 10; ++round) {
+        ThreadPool pool;
+        ASSERT_TRUE(pool.Create(2));
+        std::atomic<int> accepted{0};
+        std::atomic<int> ran{0};
+        std::thread submitter([&] {
+            while (pool.Submit([&](int, int) { ++ran; })) {
+                ++accepted;
+            }
+        });
+        ASSERT_TRUE(WaitUntil([&] { return accepted.load() > 100; }));
+        EXPECT_TRUE(pool.Stop(0));
+        submitter.join();
+        ExpectDrained(pool);
+        EXPECT_LE(ran.load(), accepted.load());
+        ASSERT_TRUE(pool.Create(1));
+        EXPECT_EQ(pool.QueuedTasks(), 0);
+        EXPECT_TRUE(pool.Stop(1));
+    }
+}
+
 }  // namespace
 }  // namespace lanque

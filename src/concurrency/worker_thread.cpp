@@ -357,11 +357,12 @@ int WorkerThread::ExitCode() {
 
 // A thread's priority is its nice value turned round: higher runs sooner, 0 is normal.
 int WorkerThread::Priority() {
-    if (IsIdle()) {
-        return 0;
+    const int tid = m_threadId.load();
+    if (IsIdle() || tid == 0) {
+        return 0;  // no thread, or one whose id was not kept (StartAt, Attach)
     }
     errno = 0;
-    int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(m_threadId.load()));
+    int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
     return errno == 0 ? -nice : 0;
 }
 

@@ -160,6 +160,21 @@ TEST(WorkerThread, StackReservation) {
     ASSERT_TRUE(thread.Start([](int) { return 3; }, {.waitForEnd = 1, .stackSize = 5000}));
 }
 
+TEST(WorkerThread, PriorityAndAffinityOfARunningThread) {
+    WorkerThread thread;
+    Blocker blocker;
+    ASSERT_TRUE(thread.Start([&](int) {
+        blocker.Enter();
+        return 0;
+    }));
+    EXPECT_EQ(thread.Priority(), 0);
+    EXPECT_TRUE(thread.SetPriority(-1));  // a lower priority needs no privilege
+    EXPECT_EQ(thread.Priority(), -1);
+    EXPECT_TRUE(thread.SetAffinity(~std::uint64_t{0}));
+    blocker.Open();
+    EXPECT_TRUE(thread.Wait());
+}
+
 int PlainRoutine(int argument) {
     return argument + 1;
 }

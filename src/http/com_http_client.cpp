@@ -76,8 +76,11 @@ Bytes Request(std::string_view url, const ComHttpOptions& options, ComHttpReply&
             return Bytes();
         }
     }
+    const Bytes& body = options.postBytes.empty() ? options.postText : options.postBytes;
+    Text methodName = MethodName(options.method);
+    bool sendsBody = !body.empty() || methodName != "GET";
     // Failures past this point are not told apart: they leave the reply empty.
-    bool ready = headerList.SuppressLibraryDefaults() &&
+    bool ready = headerList.SuppressLibraryDefaults(sendsBody, !options.proxy.empty()) &&
                  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headerList.get()) == CURLE_OK &&
                  Set(curl, CURLOPT_URL, Text(url)) &&
                  Set(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) &&
@@ -88,9 +91,6 @@ Bytes Request(std::string_view url, const ComHttpOptions& options, ComHttpReply&
         ready = Set(curl, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC)) &&
                 Set(curl, CURLOPT_USERNAME, options.proxyUser) && Set(curl, CURLOPT_PASSWORD, options.proxyPassword);
     }
-    const Bytes& body = options.postBytes.empty() ? options.postText : options.postBytes;
-    Text methodName = MethodName(options.method);
-    bool sendsBody = !body.empty() || methodName != "GET";
     ready = ready && SetMethodAndBody(curl, methodName, sendsBody ? &body : nullptr);
 
     TransferResult result;

@@ -102,8 +102,8 @@ CurlHeaderList& CurlHeaderList::operator=(CurlHeaderList&& other) noexcept
 
 bool CurlHeaderList::AppendRaw(std::string_view entry)
 {
-    std::string copy(entry);
-    curl_slist* grown = curl_slist_append(m_list, copy.c_str());
+    m_scratch.assign(entry);
+    curl_slist* grown = curl_slist_append(m_list, m_scratch.c_str());
     if (!grown) {
         m_failed = true;
         return false;
@@ -118,18 +118,23 @@ bool CurlHeaderList::AppendLine(std::string_view line)
     if (line.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) return true;
     std::size_t colon = line.find(':');
     if (colon == std::string_view::npos || colon == 0) return true;
-    std::string_view value = line.substr(colon + 1);
-    if (Trim(value).empty()) {
+    if (Trim(line.substr(colon + 1)).empty()) {
         // libcurl reads "Name:" as "remove this header" and sends "Name;" as an empty one.
-        return AppendRaw(std::string(line.substr(0, colon)) + ";");
+        m_scratch.assign(line.substr(0, colon));
+        m_scratch += ';';
+        return AppendRaw(std::string(m_scratch));
     }
     return AppendRaw(line);
 }
 
 bool CurlHeaderList::AppendLines(std::string_view headerText)
 {
-    for (const Text& line : GbkSplit(headerText, kCrLf)) {
-        if (!AppendLine(line)) return false;
+    // CR and LF are never part of a two-byte GBK character, so a plain search splits correctly.
+    while (!headerText.empty()) {
+        std::size_t end = headerText.find(kCrLf);
+        if (!AppendLine(headerText.substr(0, end))) return false;
+        if (end == std::string_view::npos) break;
+        headerText.remove_prefix(end + kCrLf.size());
     }
     return true;
 }
@@ -146,12 +151,13 @@ bool CurlHeaderList::Has(std::string_view name) const
     return false;
 }
 
-bool CurlHeaderList::SuppressLibraryDefaults()
+bool CurlHeaderList::SuppressLibraryDefaults(bool sendsBody, bool viaProxy)
 {
-    for (std::string_view name : {"Accept", "Content-Type", "Expect", "Proxy-Connection"}) {
-        if (!Has(name) && !AppendRaw(std::string(name) + ":")) return false;
-    }
-    return true;
+    auto suppress = [this](std::string_view name) { return Has(name) || AppendRaw(std::string(name) + ":"); };
+    // libcurl adds "Accept: */*" to every request, a form Content-Type and "Expect: 100-continue" to one
+    // with a body, and "Proxy-Connection: Keep-Alive" to one it sends to a proxy.
+    return suppress("Accept") && (!sendsBody || (suppress("Content-Type") && suppress("Expect"))) &&
+           (!viaProxy || suppress("Proxy-Connection"));
 }
 
 TransferLimits PhaseLimits(long phaseMs, std::size_t maxReplyBytes)

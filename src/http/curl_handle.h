@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "text/text.h"
@@ -53,8 +54,9 @@ public:
     bool AppendLines(std::string_view headerText);
     // Whether an entry with this header name (ASCII case ignored) is in the list.
     bool Has(std::string_view name) const;
-    // Stops libcurl from adding its own Accept, Content-Type, Expect and Proxy-Connection lines: only the lines given go out.
-    bool SuppressLibraryDefaults();
+    // Stops libcurl from adding its own Accept, Content-Type, Expect and Proxy-Connection lines, so that
+    // only the lines given go out.
+    bool SuppressLibraryDefaults(bool sendsBody, bool viaProxy);
 
     curl_slist* get() const { return m_list; }
     bool failed() const { return m_failed; }
@@ -62,6 +64,7 @@ public:
 private:
     curl_slist* m_list = nullptr;
     bool m_failed = false;
+    std::string m_scratch;  // the NUL-terminated copy libcurl reads each entry from
 };
 
 // Time bounds of one request. connectMs also bounds name resolution; a reply that stays silent for

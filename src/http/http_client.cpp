@@ -159,13 +159,13 @@ Text Request(std::string_view url, const HttpClientOptions& options, HttpClientR
     }
     if (!Set(curl, CURLOPT_FOLLOWLOCATION, options.noRedirect ? 0L : 1L)) return fail(kBadRedirect);
 
-    if (!headers.AppendLines(headerText) || !headers.SuppressLibraryDefaults() ||
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get()) != CURLE_OK) {
-        return fail(kBadHeaders);
-    }
     const Bytes& body = options.postBytes.empty() ? options.postText : options.postBytes;
     Text methodName = MethodName(options.method);
     bool sendsBody = !body.empty() || methodName != "GET";
+    if (!headers.AppendLines(headerText) || !headers.SuppressLibraryDefaults(sendsBody, !options.proxy.empty()) ||
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get()) != CURLE_OK) {
+        return fail(kBadHeaders);
+    }
     if (!SetMethodAndBody(curl, methodName, sendsBody ? &body : nullptr)) return fail(kSendFailed);
 
     TransferLimits limits = PhaseLimits(HttpClientTimeoutMs(options.timeoutSeconds), options.maxReplyBytes);

@@ -34,7 +34,7 @@ Text Fetch(std::string_view address, long timeLimitMs, std::size_t maxBytes)
     CurlHeaderList headers;
     const Bytes emptyBody;
     bool ready = headers.AppendLines("Accept: */*\r\nContent-Type: application/x-www-form-urlencoded") &&
-                 headers.SuppressLibraryDefaults() &&
+                 headers.SuppressLibraryDefaults(true, false) &&
                  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK &&
                  Set(curl, CURLOPT_URL, url) &&
                  Set(curl, CURLOPT_USERAGENT, std::string("Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)")) &&

@@ -4,6 +4,7 @@
 
 #include "http/regex_object.h"
 #include "text/encodings.h"
+#include "text/gbk.h"
 
 namespace lanque {
 
@@ -24,8 +25,14 @@ bool KnownCharset(const Text& charset)
 
 Text DeclaredCharset(const Text& pageText)
 {
+    std::string_view window = std::string_view(pageText).substr(0, kCharsetWindowBytes);
+    // The pattern needs both literals; most replies (the translation's JSON) hold neither, and then the
+    // regular expression need not be compiled at all.
+    if (GbkFind(window, "charset=", 0, true) == kNoPos || GbkFind(window, "<meta", 0, true) == kNoPos) {
+        return Text();
+    }
     RegexObject regex;
-    if (!regex.Execute(kCharsetPattern, std::string_view(pageText).substr(0, kCharsetWindowBytes), false, true, true)) {
+    if (!regex.Execute(kCharsetPattern, window, false, true, true)) {
         return Text();
     }
     return regex.SubMatchText(1, 1);

@@ -77,14 +77,14 @@ Bytes Request(std::string_view url, const WinInetOptions& options, WinInetReply&
     }
     reply.extraHeaders = headers;
 
+    bool sendsBody = methodName != "GET";
     CurlHeaderList headerList;
-    if (!headerList.AppendLines(headers) || !headerList.SuppressLibraryDefaults() ||
+    if (!headerList.AppendLines(headers) || !headerList.SuppressLibraryDefaults(sendsBody, !options.proxy.empty()) ||
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headerList.get()) != CURLE_OK ||
         !proxyHeaders.AppendLines(ProxyAuthorisationLines(headers)) ||
         !SetProxy(curl, options.proxy, secure, proxyHeaders)) {
         return Bytes();
     }
-    bool sendsBody = methodName != "GET";
     if (sendsBody) reply.postBytes = options.postBytes.empty() ? options.postText : options.postBytes;
     if (!SetMethodAndBody(curl, methodName, sendsBody ? &reply.postBytes : nullptr)) return Bytes();
 

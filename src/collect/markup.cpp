@@ -1,5 +1,7 @@
 #include "collect/markup.h"
 
+#include <algorithm>
+#include <optional>
 #include <string>
 
 #include "concurrency/message_pump.h"
@@ -31,29 +33,151 @@ Text DefaultCloseMarker(std::string_view openMarker) {
     return bracket == kNoPos ? Text() : "</" + Text(openMarker.substr(bracket + 1)) + ">";
 }
 
-// The position of the close marker that balances the first open marker at or after elementStart:
-// the first l-th close marker that comes before the (l+1)-th open marker (or after the last one).
-// Open markers are only looked for as far as needed, so the work ends at the element's end.
-std::size_t MatchingClose(std::string_view text, std::string_view open, std::string_view close,
-                          std::size_t firstOpen, bool ignoreCase) {
-    GbkFinder opens(text, open, ignoreCase, firstOpen);
-    GbkFinder closes(text, close, ignoreCase, firstOpen);
-    std::size_t closePos = closes.Next(firstOpen);
-    if (closePos == kNoPos) {
-        return kNoPos;
+// The markers of one element search, with the start marker's quote markers replaced and the
+// defaults filled in; open or close stays empty when there is none.
+struct Markers {
+    Text start;
+    Text open;
+    Text close;
+    // The start marker begins with the open marker (pure ASCII, letters folded): a start marker is
+    // then always at an open marker, and an element starts at its start marker.
+    bool startIsOpen = false;
+    // ... and open markers cannot overlap one another, so walking the open markers finds every start
+    // marker: the element search can go on from where the last one stopped instead of scanning again.
+    bool startsAmongOpens = false;
+};
+
+bool IsAscii(std::string_view text) {
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
     }
-    std::size_t nextOpenFrom = firstOpen + open.size();
+    return true;
+}
+
+Markers MakeMarkers(std::string_view startMarker, std::string_view openMarker, std::string_view closeMarker) {
+    Markers markers;
+    markers.start = GbkReplaceAll(startMarker, kQuoteMarker, "\"");
+    markers.open = openMarker.empty() ? DefaultOpenMarker(markers.start) : Text(openMarker);
+    markers.close = closeMarker.empty() ? DefaultCloseMarker(markers.open) : Text(closeMarker);
+    const std::string_view open = markers.open;
+    markers.startIsOpen = !open.empty() && IsAscii(open) && markers.start.size() >= open.size() &&
+                          AsciiEqualsIgnoreCase(std::string_view(markers.start).substr(0, open.size()), open);
+    bool overlaps = false;
+    for (std::size_t k = 1; k < open.size() && !overlaps; ++k) {
+        overlaps = AsciiEqualsIgnoreCase(open.substr(0, k), open.substr(open.size() - k));
+    }
+    markers.startsAmongOpens = markers.startIsOpen && !overlaps;
+    return markers;
+}
+
+// The close marker that balances the open marker at firstOpen: walking open and close markers in page
+// order (each kind non-overlapping, an open marker counting first where both start), the l-th close
+// marker with exactly l open markers at or before it. Open markers after firstOpen are added to seen.
+// One pass over the element; scan must not have gone past firstOpen yet.
+std::size_t MatchingClose(GbkEitherFinder& scan, const Markers& markers, std::size_t firstOpen,
+                          std::vector<std::size_t>* seen) {
+    std::size_t opens = 1;
+    std::size_t closes = 0;
+    std::size_t nextOpenFrom = firstOpen + markers.open.size();
+    std::size_t nextCloseFrom = firstOpen;
+    int matches = 0;
+    for (std::size_t pos = scan.Next(firstOpen, matches); pos != kNoPos; pos = scan.Next(pos + 1, matches)) {
+        if ((matches & GbkEitherFinder::kFirst) && pos >= nextOpenFrom) {
+            ++opens;
+            nextOpenFrom = pos + markers.open.size();
+            if (seen) {
+                seen->push_back(pos);
+            }
+        }
+        if ((matches & GbkEitherFinder::kSecond) && pos >= nextCloseFrom) {
+            ++closes;
+            nextCloseFrom = pos + markers.close.size();
+            if (closes == opens) {
+                return pos;
+            }
+        }
+    }
+    return kNoPos;  // fewer close markers than open ones
+}
+
+// The element whose start marker is at startPos: where its first open marker and its balancing close
+// marker begin; kNoPos in close when there is none.
+struct Span {
+    std::size_t open = kNoPos;
+    std::size_t close = kNoPos;
+};
+
+Span ElementFrom(std::string_view text, const Markers& markers, std::size_t startPos, bool ignoreCase) {
+    if (markers.open.empty() || markers.close.empty()) {
+        return {};
+    }
+    const std::size_t firstOpen =
+        markers.startIsOpen ? startPos : GbkFinder(text, markers.open, ignoreCase, startPos).Next(startPos);
+    if (firstOpen == kNoPos) {
+        return {};
+    }
+    GbkEitherFinder scan(text, markers.open, markers.close, ignoreCase, firstOpen);
+    const std::size_t close = MatchingClose(scan, markers, firstOpen, nullptr);
+    return close == kNoPos ? Span{} : Span{firstOpen, close};
+}
+
+Text ElementText(std::string_view text, const Markers& markers, const Span& span) {
+    return Text(text.substr(span.open, span.close - span.open + markers.close.size()));
+}
+
+// AllElements when every start marker is at an open marker: one walk over the open and close markers
+// finds the elements and the start markers between them. Start markers nested in the last element
+// are among the open markers it passed (seen); only for those does the walk go back.
+std::vector<Text> ElementsAmongOpens(std::string_view text, const Markers& markers) {
+    std::vector<Text> elements;
+    std::vector<std::size_t> seen;
+    std::optional<GbkEitherFinder> scan;
+    std::size_t scanned = 0;  // the walk has looked at every offset before this
+    std::size_t from = 0;
     for (;;) {
-        const std::size_t nextOpen = opens.Next(nextOpenFrom);
-        if (nextOpen == kNoPos || closePos < nextOpen) {
-            return closePos;
+        if (elements.size() % kElementsPerPump == 0) {
+            PumpMessages();
         }
-        closePos = closes.Next(closePos + close.size());
-        if (closePos == kNoPos) {
-            return kNoPos;  // fewer close markers than open ones
+        std::size_t startPos = kNoPos;
+        for (std::size_t pos : seen) {
+            if (pos >= from && GbkMatchesAt(text, pos, markers.start, true)) {
+                startPos = pos;
+                break;
+            }
         }
-        nextOpenFrom = nextOpen + open.size();
+        if (startPos != kNoPos) {
+            scan.reset();  // a nested element: walk its part again
+        } else {
+            if (!scan) {
+                scan.emplace(text, markers.open, markers.close, true);
+            }
+            int matches = 0;
+            for (std::size_t pos = scan->Next(std::max(from, scanned), matches); pos != kNoPos;
+                 pos = scan->Next(pos + 1, matches)) {
+                if ((matches & GbkEitherFinder::kFirst) && GbkMatchesAt(text, pos, markers.start, true)) {
+                    startPos = pos;
+                    break;
+                }
+            }
+            if (startPos == kNoPos) {
+                break;
+            }
+        }
+        if (!scan) {
+            scan.emplace(text, markers.open, markers.close, true, startPos);
+        }
+        seen.clear();
+        const std::size_t close = MatchingClose(*scan, markers, startPos, &seen);
+        if (close == kNoPos) {
+            break;
+        }
+        elements.push_back(ElementText(text, markers, Span{startPos, close}));
+        scanned = close + 1;
+        from = startPos + 1;
     }
+    return elements;
 }
 
 }  // namespace
@@ -63,46 +187,45 @@ Text ElementAt(std::string_view text, std::string_view startMarker, std::string_
     if (nextPosition) {
         *nextPosition = 0;
     }
-    const Text start = GbkReplaceAll(startMarker, kQuoteMarker, "\"");
-    const std::size_t startPos = GbkFind(text, start, StartOffset(startPosition), ignoreCase);
+    const Markers markers = MakeMarkers(startMarker, openMarker, closeMarker);
+    const std::size_t startPos = GbkFind(text, markers.start, StartOffset(startPosition), ignoreCase);
     if (startPos == kNoPos) {
         return {};
     }
-    const Text open = openMarker.empty() ? DefaultOpenMarker(start) : Text(openMarker);
-    const Text close = closeMarker.empty() ? DefaultCloseMarker(open) : Text(closeMarker);
-    if (open.empty() || close.empty()) {
-        return {};
-    }
-    const std::size_t firstOpen = GbkFinder(text, open, ignoreCase, startPos).Next(startPos);
-    if (firstOpen == kNoPos) {
-        return {};
-    }
-    const std::size_t closePos = MatchingClose(text, open, close, firstOpen, ignoreCase);
-    if (closePos == kNoPos || closePos < firstOpen) {
+    const Span span = ElementFrom(text, markers, startPos, ignoreCase);
+    if (span.close == kNoPos) {
         return {};
     }
     if (nextPosition) {
         // The element's 1-based position plus 1.
-        *nextPosition = static_cast<long long>(firstOpen) + 2;
+        *nextPosition = static_cast<long long>(span.open) + 2;
     }
-    return Text(text.substr(firstOpen, closePos - firstOpen + close.size()));
+    return ElementText(text, markers, span);
 }
 
 std::vector<Text> AllElements(std::string_view text, std::string_view startMarker, std::string_view openMarker,
                               std::string_view closeMarker) {
+    // Calling ElementAt from each returned position, letter case ignored, until it finds nothing.
+    const Markers markers = MakeMarkers(startMarker, openMarker, closeMarker);
+    if (markers.open.empty() || markers.close.empty()) {
+        return {};
+    }
+    if (markers.startsAmongOpens) {
+        return ElementsAmongOpens(text, markers);
+    }
     std::vector<Text> elements;
-    long long position = 0;
+    std::size_t from = 0;
     for (;;) {
         if (elements.size() % kElementsPerPump == 0) {
             PumpMessages();
         }
-        long long next = 0;
-        Text element = ElementAt(text, startMarker, openMarker, closeMarker, position, true, &next);
-        if (element.empty()) {
+        const std::size_t startPos = GbkFind(text, markers.start, from, true);
+        const Span span = startPos == kNoPos ? Span{} : ElementFrom(text, markers, startPos, true);
+        if (span.close == kNoPos) {
             break;
         }
-        elements.push_back(std::move(element));
-        position = next;
+        elements.push_back(ElementText(text, markers, span));
+        from = span.open + 1;
     }
     return elements;
 }

@@ -11,19 +11,78 @@ namespace {
 bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
 
+enum class Match { kNone, kExact, kFolded };
+
+// Whether needle's bytes are at pos: exactly, or (when ignoreCase) with ASCII letters in another case.
+Match MatchAt(std::string_view text, std::size_t pos, std::string_view needle, bool ignoreCase) {
+    if (text.size() - pos < needle.size() || needle.empty()) {
+        return Match::kNone;
+    }
+    const char* t = text.data() + pos;
+    bool folded = false;
+    // The last byte first: most wrong candidates fail there or at once.
+    for (std::size_t i = needle.size() - 1, n = 0; n < needle.size(); i = n++) {
+        const char a = t[i];
+        const char b = needle[i];
+        if (a == b) {
+            continue;
+        }
+        const char lower = static_cast<char>(a | 0x20);
+        if (!ignoreCase || (a ^ b) != 0x20 || lower < 'a' || lower > 'z') {
+            return Match::kNone;
+        }
+        folded = true;
+    }
+    return folded ? Match::kFolded : Match::kExact;
+}
+
 bool MatchesAt(std::string_view text, std::size_t pos, std::string_view needle, bool ignoreCase) {
-    if (text.size() - pos < needle.size()) {
-        return false;
+    return MatchAt(text, pos, needle, ignoreCase) != Match::kNone;
+}
+
+// Whether pos starts a character. Only lead bytes (0x81-0xFE) leave the meaning of the next byte
+// open: right after any other byte a character starts. So look back over the lead bytes before pos
+// (down to floor, a known start, at most); within that run every two bytes make one character.
+// floor becomes a known start at or after pos.
+bool CharStartAt(std::string_view text, std::size_t& floor, std::size_t pos) {
+    if (pos < floor) {
+        floor = 0;
     }
-    if (!ignoreCase) {
-        return text.compare(pos, needle.size(), needle) == 0;
-    }
-    for (std::size_t i = 0; i < needle.size(); ++i) {
-        if (AsciiLower(text[pos + i]) != AsciiLower(needle[i])) {
+    // Most candidates follow a byte that is no lead byte, or the known start itself.
+    const std::size_t runStart = pos == floor || !IsLeadByte(static_cast<unsigned char>(text[pos - 1]))
+                                     ? pos
+                                     : LeadRunStart(text, floor, pos);
+    const bool start = (pos - runStart) % 2 == 0 || pos >= text.size() ||
+                       !IsTrailByte(static_cast<unsigned char>(text[pos]));
+    floor = start ? pos : pos + 1;
+    return start;
+}
+
+// The bytes at pos (a character start) equal the needle when letters are folded; folding only counts
+// for characters of one byte, so the ASCII-letter trail byte of a two-byte character must match exactly.
+bool CaseDiffersOnlyInLetters(std::string_view text, std::size_t pos, std::string_view needle) {
+    for (std::size_t offset = 0; offset < needle.size();) {
+        const std::size_t length = GbkCharLength(text, pos + offset);
+        if (length == 2 && text.compare(pos + offset, std::min<std::size_t>(2, needle.size() - offset),
+                                        needle.substr(offset, 2)) != 0) {
             return false;
         }
+        offset += length;
     }
     return true;
+}
+
+BytePair PairOf(std::string_view needle) {
+    const auto isLetter = [](char c) { return AsciiLower(c) != AsciiUpper(c); };
+    BytePair pair{};
+    if (!needle.empty()) {
+        pair.first = AsciiLower(needle.front());
+        pair.second = AsciiLower(needle.back());
+        pair.gap = needle.size() - 1;
+        pair.foldFirst = isLetter(needle.front());
+        pair.foldSecond = isLetter(needle.back());
+    }
+    return pair;
 }
 
 }  // namespace
@@ -52,11 +111,8 @@ bool AsciiEqualsIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 GbkFinder::GbkFinder(std::string_view text, std::string_view needle, bool ignoreCase, std::size_t knownStart)
-    : m_text(text), m_needle(needle), m_ignoreCase(ignoreCase), m_floor(knownStart <= text.size() ? knownStart : 0) {
-    const char first = needle.empty() ? '\0' : needle.front();
-    m_first[0] = AsciiLower(first);
-    m_first[1] = AsciiUpper(first);
-}
+    : m_text(text), m_needle(needle), m_ignoreCase(ignoreCase), m_floor(knownStart <= text.size() ? knownStart : 0),
+      m_pair(PairOf(needle)) {}
 
 std::size_t GbkFinder::Next(std::size_t from) {
     if (m_needle.empty() || m_needle.size() > m_text.size()) {
@@ -67,83 +123,93 @@ std::size_t GbkFinder::Next(std::size_t from) {
         if (candidate == kNoPos) {
             return kNoPos;
         }
-        if (IsCharStart(candidate) && (!m_ignoreCase || CaseDiffersOnlyInLetters(candidate))) {
+        if (CharStartAt(m_text, m_floor, candidate) &&
+            (!m_ignoreCase || MatchAt(m_text, candidate, m_needle, true) == Match::kExact ||
+             CaseDiffersOnlyInLetters(m_text, candidate, m_needle))) {
             return candidate;
         }
         from = candidate + 1;
     }
 }
 
-// The first byte-level occurrence at or after from, remembered for the following calls.
+// The first byte-level occurrence at or after from, remembered for the following calls: a search
+// that a later call would repeat is not made again.
 std::size_t GbkFinder::NextCandidate(std::size_t from) {
-    const std::size_t last = m_text.size() - m_needle.size();
-    if (from > last) {
+    if (from > m_text.size() - m_needle.size()) {
         return kNoPos;
     }
+    if (m_cachedFrom == kNoPos || from < m_cachedFrom || (m_cached != kNoPos && m_cached < from)) {
+        m_cachedFrom = from;
+        m_cached = SearchCandidate(from);
+    }
+    return m_cached;
+}
+
+std::size_t GbkFinder::SearchCandidate(std::size_t from) const {
     if (!m_ignoreCase) {
-        if (m_cachedFrom == kNoPos || from < m_cachedFrom || (m_cached != kNoPos && m_cached < from)) {
-            const void* hit = memmem(m_text.data() + from, m_text.size() - from, m_needle.data(), m_needle.size());
-            m_cachedFrom = from;
-            m_cached = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - m_text.data()) : kNoPos;
-        }
-        return m_cached;
+        const void* hit = memmem(m_text.data() + from, m_text.size() - from, m_needle.data(), m_needle.size());
+        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - m_text.data()) : kNoPos;
     }
-    for (;;) {
-        const std::size_t candidate = NextFirstByte(from);
-        if (candidate == kNoPos || candidate > last) {
-            return kNoPos;
+    // Letters folded: the first and last bytes pick the candidates, the whole needle decides.
+    const std::size_t last = m_text.size() - m_needle.size();
+    for (std::size_t pos = FindBytePair(m_text, from, last, m_pair); pos != kNoPos;
+         pos = FindBytePair(m_text, pos + 1, last, m_pair)) {
+        if (MatchesAt(m_text, pos, m_needle, true)) {
+            return pos;
         }
-        if (MatchesAt(m_text, candidate, m_needle, true)) {
-            return candidate;
+    }
+    return kNoPos;
+}
+
+GbkEitherFinder::GbkEitherFinder(std::string_view text, std::string_view first, std::string_view second,
+                                 bool ignoreCase, std::size_t knownStart)
+    : m_text(text), m_needles{first, second}, m_ignoreCase(ignoreCase),
+      m_floor(knownStart <= text.size() ? knownStart : 0), m_pairs{PairOf(first), PairOf(second)} {}
+
+std::size_t GbkEitherFinder::Next(std::size_t from, int& matches) {
+    matches = 0;
+    if (m_needles[0].empty() || m_needles[1].empty()) {
+        return kNoPos;
+    }
+    for (std::size_t pos = from;;) {
+        // Candidates come a window of 32 offsets at a time; a later call inside the window reuses it.
+        if (m_window == kNoPos || pos < m_scannedFrom || pos >= m_window + 32) {
+            m_scannedFrom = pos;
+            m_window = FindEitherPairWindow(m_text, pos, m_pairs[0], m_pairs[1], m_windowMask);
+            if (m_window == kNoPos) {
+                return kNoPos;
+            }
         }
-        from = candidate + 1;
+        const std::uint32_t pending = pos > m_window ? m_windowMask & (~0u << (pos - m_window)) : m_windowMask;
+        if (pending == 0) {
+            pos = m_window + 32;
+            continue;
+        }
+        pos = m_window + static_cast<std::size_t>(__builtin_ctz(pending));
+        Match found[2] = {MatchAt(m_text, pos, m_needles[0], m_ignoreCase),
+                          MatchAt(m_text, pos, m_needles[1], m_ignoreCase)};
+        if ((found[0] != Match::kNone || found[1] != Match::kNone) && CharStartAt(m_text, m_floor, pos)) {
+            for (int k = 0; k < 2; ++k) {
+                if (found[k] == Match::kExact ||
+                    (found[k] == Match::kFolded && CaseDiffersOnlyInLetters(m_text, pos, m_needles[k]))) {
+                    matches |= 1 << k;
+                }
+            }
+            if (matches != 0) {
+                return pos;
+            }
+        }
+        matches = 0;
+        ++pos;
     }
 }
 
-// The first byte at or after from that is the needle's first byte in either letter case.
-std::size_t GbkFinder::NextFirstByte(std::size_t from) {
-    const int streams = m_first[0] == m_first[1] ? 1 : 2;
-    std::size_t best = kNoPos;
-    for (int k = 0; k < streams; ++k) {
-        if (m_firstFrom[k] == kNoPos || from < m_firstFrom[k] || (m_firstAt[k] != kNoPos && m_firstAt[k] < from)) {
-            const void* hit = std::memchr(m_text.data() + from, m_first[k], m_text.size() - from);
-            m_firstFrom[k] = from;
-            m_firstAt[k] = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - m_text.data()) : kNoPos;
-        }
-        best = std::min(best, m_firstAt[k]);
+bool GbkMatchesAt(std::string_view text, std::size_t pos, std::string_view needle, bool ignoreCase) {
+    if (pos > text.size()) {
+        return false;
     }
-    return best;
-}
-
-// Whether pos starts a character. Only lead bytes (0x81-0xFE) leave the meaning of the next byte
-// open: right after any other byte a character starts. So look back over the lead bytes before pos
-// (down to a known start at most); within that run every two bytes make one character.
-bool GbkFinder::IsCharStart(std::size_t pos) {
-    if (pos < m_floor) {
-        m_floor = 0;
-    }
-    std::size_t runStart = pos;
-    while (runStart > m_floor && IsLeadByte(static_cast<unsigned char>(m_text[runStart - 1]))) {
-        --runStart;
-    }
-    const bool start = (pos - runStart) % 2 == 0 || pos >= m_text.size() ||
-                       !IsTrailByte(static_cast<unsigned char>(m_text[pos]));
-    m_floor = start ? pos : pos + 1;
-    return start;
-}
-
-// The bytes at pos equal the needle when letters are folded; folding only counts for characters of
-// one byte, so the ASCII-letter trail byte of a two-byte character must match exactly.
-bool GbkFinder::CaseDiffersOnlyInLetters(std::size_t pos) {
-    for (std::size_t offset = 0; offset < m_needle.size();) {
-        const std::size_t length = GbkCharLength(m_text, pos + offset);
-        if (length == 2 && m_text.compare(pos + offset, std::min<std::size_t>(2, m_needle.size() - offset),
-                                          m_needle.substr(offset, 2)) != 0) {
-            return false;
-        }
-        offset += length;
-    }
-    return true;
+    const Match match = MatchAt(text, pos, needle, ignoreCase);
+    return match == Match::kExact || (match == Match::kFolded && CaseDiffersOnlyInLetters(text, pos, needle));
 }
 
 std::size_t GbkFind(std::string_view text, std::string_view needle, std::size_t from, bool ignoreCase) {

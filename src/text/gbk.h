@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "text/byte_scan.h"
 #include "text/text.h"
 
 // GBK-aware search. A GBK character is one byte, or a lead byte 0x81-0xFE followed by a trail byte
@@ -37,9 +38,7 @@ public:
 
 private:
     std::size_t NextCandidate(std::size_t from);
-    std::size_t NextFirstByte(std::size_t from);
-    bool IsCharStart(std::size_t pos);
-    bool CaseDiffersOnlyInLetters(std::size_t pos);
+    std::size_t SearchCandidate(std::size_t from) const;
 
     std::string_view m_text;
     std::string_view m_needle;
@@ -47,10 +46,36 @@ private:
     std::size_t m_floor;                   // a known character start
     std::size_t m_cachedFrom = kNoPos;     // the cached candidate is the first one at or after this
     std::size_t m_cached = kNoPos;
-    char m_first[2];                       // the needle's first byte in both letter cases
-    std::size_t m_firstFrom[2] = {kNoPos, kNoPos};
-    std::size_t m_firstAt[2] = {kNoPos, kNoPos};
+    BytePair m_pair{};                     // the needle's first and last byte, letters folded
 };
+
+// Two needles looked for in one pass: the next character start where either begins. Same rules as
+// GbkFinder (from never decreasing, the text outlives it).
+class GbkEitherFinder {
+public:
+    static constexpr int kFirst = 1;
+    static constexpr int kSecond = 2;
+
+    GbkEitherFinder(std::string_view text, std::string_view first, std::string_view second, bool ignoreCase = false,
+                    std::size_t knownStart = 0);
+    // The next offset at or after from where either needle starts, kNoPos when none; matches gets
+    // kFirst, kSecond or both.
+    std::size_t Next(std::size_t from, int& matches);
+
+private:
+    std::string_view m_text;
+    std::string_view m_needles[2];
+    bool m_ignoreCase;
+    std::size_t m_floor;
+    BytePair m_pairs[2]{};
+    std::size_t m_scannedFrom = kNoPos;  // no candidate from here up to the window
+    std::size_t m_window = kNoPos;       // candidates of the 32 offsets from here, one bit each
+    std::uint32_t m_windowMask = 0;
+};
+
+// Whether needle occurs at pos, which must be a character start (letters folded in one-byte
+// characters only when ignoreCase).
+bool GbkMatchesAt(std::string_view text, std::size_t pos, std::string_view needle, bool ignoreCase = false);
 
 // First occurrence of needle at a character start at or after byte offset from; kNoPos when none.
 // An empty needle is never found.

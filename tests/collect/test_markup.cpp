@@ -148,6 +148,47 @@ TEST(Markup, ElementAtAgreesWithTheFullPositionLists) {
     }
 }
 
+// AllElements the long way: the reference element search from each returned position.
+std::vector<Text> ReferenceAllElements(const std::string& text, const std::string& start, const std::string& open,
+                                       const std::string& close) {
+    std::vector<Text> elements;
+    long long position = 0;
+    for (;;) {
+        const Text element = ReferenceElementAt(text, start, open, close, position, true);
+        if (element.empty()) {
+            return elements;
+        }
+        elements.push_back(element);
+        // The element starts at its first open marker at or after the start marker.
+        const std::size_t s = GbkFind(text, start, position > 1 ? position - 1 : 0, true);
+        position = static_cast<long long>(GbkFind(text, open, s, true)) + 2;
+    }
+}
+
+TEST(Markup, AllElementsAgreesWithRepeatedSearches) {
+    const std::vector<std::string> pieces = {"<div", "<div k>", "</div>", "<DIV K>", "</DIV>", "x", "\xD5", "<d", ">"};
+    struct Markers {
+        std::string start, open, close;
+    } markerSets[] = {
+        {"<div k", "<div", "</div>"},  // the start marker begins with the open marker
+        {"<div", "<div", "</div>"},
+        {"k>", "<div", "</div>"},      // it does not
+        {"<d", "<d", "</div>"},
+        {"<div k", "<d", "</div>"},
+    };
+    std::mt19937 random(77);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (int n = random() % 16; n > 0; --n) {
+            text += pieces[random() % pieces.size()];
+        }
+        for (const auto& m : markerSets) {
+            ASSERT_EQ(AllElements(text, m.start, m.open, m.close), ReferenceAllElements(text, m.start, m.open, m.close))
+                << text << " / " << m.start;
+        }
+    }
+}
+
 TEST(Markup, SearchPageShape) {
     const std::string page = SearchPage(3);
     const Text left = ElementAt(page, "<div id=#引号content_left#引号>", "<div", "</div>");

@@ -24,6 +24,44 @@ TEST(Encodings, InvalidInputConvertsAsFarAsItGoes) {
     EXPECT_EQ(Utf8ToGbk(Utf8(u8"x\U0001F600y")), "x?y");
 }
 
+TEST(Encodings, BadInputTable) {
+    struct Case {
+        std::string in, out;
+    } utf8ToGbk[] = {
+        {"a\xC0\xAF" "b", "a??b"},          // overlong form: two invalid bytes
+        {"a\x80" "b", "a?b"},                // a lone continuation byte
+        {"a\xED\xA0\x80" "b", "a?b"},        // an encoded surrogate is one bad character
+        {"a\xE4\xB8", "a"},                 // a sequence cut off at the end is dropped
+        {Utf8(u8"€"), "\x80"},               // code page 936 holds the euro sign at 0x80
+        {std::string("a\0b", 3), std::string("a\0b", 3)},
+    }, gbkToUtf8[] = {
+        {"a\xFF" "b", "a?b"},                // 0xFF is no GBK byte
+        {"\xD6" "a", Utf8(u8"謅")},           // D6 61: a trail byte may be an ASCII letter
+        {"\xA1\xA1", Utf8(u8"\u3000")},
+        {"\x80", Utf8(u8"€")},
+    };
+    for (const auto& c : utf8ToGbk) {
+        EXPECT_EQ(Utf8ToGbk(c.in), c.out) << c.in;
+    }
+    for (const auto& c : gbkToUtf8) {
+        EXPECT_EQ(GbkToUtf8(c.in), c.out) << c.in;
+    }
+    EXPECT_EQ(Utf8ToGb2312(Utf8(u8"中€")), "中?");
+}
+
+TEST(Encodings, LargeAndGrowingConversions) {
+    // UTF-32 takes four bytes a character, more than the first guess of the output size: it grows.
+    EXPECT_EQ(ConvertCodePage("abcdefghij", "GBK", "UTF-32LE").size(), 40u);
+    EXPECT_EQ(ConvertCodePage("ab", "NO-SUCH-CODE-PAGE", "UTF-8"), "ab");
+    std::string gbk;
+    for (int i = 0; i < 100000; ++i) {
+        gbk += "岚雀a";
+    }
+    const Text utf8 = GbkToUtf8(gbk);
+    EXPECT_EQ(utf8.size(), 700000u);
+    EXPECT_EQ(Utf8ToGbk(utf8), gbk);
+}
+
 TEST(Encodings, Base64) {
     struct Case {
         std::string in, out;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <random>
 #include <string>
@@ -79,26 +80,43 @@ TEST(Gbk, FindNeverStartsOnATrailByte) {
     }
 }
 
-TEST(Gbk, FinderAgreesWithTheCharacterWalk) {
+TEST(Gbk, FindersAgreeWithTheCharacterWalk) {
     // Random texts over bytes that make every kind of character: ASCII letters that are also trail
-    // bytes, lead bytes, 0x7F, and a few markup bytes.
+    // bytes, lead bytes, 0x7F, and a few markup bytes. Long texts and long lead runs reach the
+    // block-wise scans, short ones their tails.
     const std::string alphabet = "aAbB<>/ \x7F\x81\xA1\xD6\xD0\xFE\x40\xFF";
+    const std::string leads = "\x81\xA1\xD6\xD0\xFE";
     std::mt19937 random(12345);
-    for (int round = 0; round < 3000; ++round) {
-        std::string text(random() % 40, ' ');
+    auto randomText = [&](std::size_t maxLength) {
+        std::string text(random() % maxLength, ' ');
+        const bool leadRuns = random() % 2 == 0;
         for (char& c : text) {
-            c = alphabet[random() % alphabet.size()];
+            c = leadRuns && random() % 4 != 0 ? leads[random() % leads.size()] : alphabet[random() % alphabet.size()];
         }
-        std::string needle(1 + random() % 3, ' ');
-        for (char& c : needle) {
-            c = alphabet[random() % alphabet.size()];
+        return text;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        const std::string text = randomText(round % 3 == 0 ? 400 : 40);
+        std::string needles[2] = {randomText(4), randomText(4)};
+        for (std::string& needle : needles) {
+            needle += alphabet[random() % alphabet.size()];
         }
         const bool ignoreCase = round % 2 == 1;
-        GbkFinder finder(text, needle, ignoreCase);
-        for (std::size_t from = 0; from <= text.size(); from += 1 + random() % 3) {
-            ASSERT_EQ(finder.Next(from), ReferenceFind(text, needle, from, ignoreCase))
-                << "round " << round << " from " << from;
-            ASSERT_EQ(GbkFind(text, needle, from, ignoreCase), ReferenceFind(text, needle, from, ignoreCase));
+        GbkFinder finder(text, needles[0], ignoreCase);
+        GbkEitherFinder either(text, needles[0], needles[1], ignoreCase);
+        for (std::size_t from = 0; from <= text.size(); from += 1 + random() % 5) {
+            const std::size_t first = ReferenceFind(text, needles[0], from, ignoreCase);
+            const std::size_t second = ReferenceFind(text, needles[1], from, ignoreCase);
+            ASSERT_EQ(finder.Next(from), first) << "round " << round << " from " << from;
+            ASSERT_EQ(GbkFind(text, needles[0], from, ignoreCase), first);
+            int matches = 0;
+            const std::size_t pos = either.Next(from, matches);
+            ASSERT_EQ(pos, std::min(first, second)) << "round " << round << " from " << from;
+            if (pos != kNoPos) {
+                ASSERT_EQ(matches, (first == pos ? GbkEitherFinder::kFirst : 0) |
+                                       (second == pos ? GbkEitherFinder::kSecond : 0));
+                ASSERT_TRUE(GbkMatchesAt(text, pos, first == pos ? needles[0] : needles[1], ignoreCase));
+            }
         }
     }
 }

@@ -135,7 +135,8 @@ Text Request(std::string_view url, const HttpClientOptions& options, HttpClientR
     Text headerText = HttpClientHeaderText(options);
     CurlHeaderList headers;
     CurlHeaderList proxyHeaders;
-    if (!proxyHeaders.AppendLines(ProxyAuthorisationLines(headerText))) return fail(kBadHeaders);
+    bool tunnelled = cracked.secure && !options.proxy.empty();
+    if (tunnelled && !proxyHeaders.AppendLines(ProxyAuthorisationLines(headerText))) return fail(kBadHeaders);
     if (!SetProxy(curl, options.proxy, cracked.secure, proxyHeaders)) return fail(kNoSession);
 
     if (!options.userName.empty() && !options.password.empty()) {

@@ -81,7 +81,7 @@ Bytes Request(std::string_view url, const WinInetOptions& options, WinInetReply&
     CurlHeaderList headerList;
     if (!headerList.AppendLines(headers) || !headerList.SuppressLibraryDefaults(sendsBody, !options.proxy.empty()) ||
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headerList.get()) != CURLE_OK ||
-        !proxyHeaders.AppendLines(ProxyAuthorisationLines(headers)) ||
+        (secure && !options.proxy.empty() && !proxyHeaders.AppendLines(ProxyAuthorisationLines(headers))) ||
         !SetProxy(curl, options.proxy, secure, proxyHeaders)) {
         return Bytes();
     }

@@ -89,24 +89,43 @@ std::int64_t TextPayloadSize(const Text& text) {
 SharedBuffer::SharedBuffer() {
     m_block = static_cast<char*>(std::calloc(kDefaultGrowthStep, 1));
     m_capacity = m_block ? kDefaultGrowthStep : 0;
+    m_allocated = m_capacity;
 }
 
 SharedBuffer::~SharedBuffer() {
     std::free(m_block);
 }
 
+// The block's size as the buffer sees it is the capacity; the memory behind it is allowed some slack
+// (it at least doubles when it must grow, and is given back once the capacity has fallen to a quarter
+// of it), so a long backlog that comes and goes costs a few reallocations, not one per growth step.
 bool SharedBuffer::Resize(std::int64_t size) {
     if (size <= 0 || size > std::numeric_limits<int>::max()) {
         return false;
     }
-    char* block = static_cast<char*>(std::realloc(m_block, static_cast<std::size_t>(size)));
-    if (!block) {
-        return false;  // the old block is untouched
+    std::int64_t allocation = m_allocated;
+    if (size > m_allocated) {
+        allocation =
+            std::min<std::int64_t>(std::max<std::int64_t>(size, 2 * static_cast<std::int64_t>(m_allocated)),
+                                   std::numeric_limits<int>::max());
+    } else if (size * 4 <= m_allocated) {
+        allocation = size * 2;
+    }
+    if (allocation != m_allocated) {
+        char* block = static_cast<char*>(std::realloc(m_block, static_cast<std::size_t>(allocation)));
+        if (!block) {
+            if (size > m_allocated) {
+                return false;  // the old block is untouched
+            }
+            allocation = m_allocated;  // a failed shrink keeps the larger block
+        } else {
+            m_block = block;
+        }
+        m_allocated = static_cast<int>(allocation);
     }
     if (size > m_capacity) {
-        std::memset(block + m_capacity, 0, static_cast<std::size_t>(size - m_capacity));
+        std::memset(m_block + m_capacity, 0, static_cast<std::size_t>(size - m_capacity));  // new bytes zero
     }
-    m_block = block;
     m_capacity = static_cast<int>(size);
     return true;
 }

@@ -77,6 +77,7 @@ private:
     mutable CriticalSection m_lock;
     char* m_block = nullptr;
     int m_capacity = 0;
+    int m_allocated = 0;  // memory behind the block, at least the capacity
     int m_growthStep = kDefaultGrowthStep;
     int m_writeOffset = 0;
     int m_readOffset = 0;

@@ -131,6 +131,13 @@ Text ElementText(std::string_view text, const Markers& markers, const Span& span
 // finds the elements and the start markers between them. Start markers nested in the last element
 // are among the open markers it passed (seen); only for those does the walk go back.
 std::vector<Text> ElementsAmongOpens(std::string_view text, const Markers& markers) {
+    // Most open markers are not start markers and already differ in the start marker's last byte.
+    const std::string_view start = markers.start;
+    const char lastByte = AsciiLower(start.back());
+    auto isStart = [&](std::size_t pos) {
+        return pos + start.size() <= text.size() && AsciiLower(text[pos + start.size() - 1]) == lastByte &&
+               GbkMatchesAt(text, pos, start, true);
+    };
     std::vector<Text> elements;
     std::vector<std::size_t> seen;
     std::optional<GbkEitherFinder> scan;
@@ -142,7 +149,7 @@ std::vector<Text> ElementsAmongOpens(std::string_view text, const Markers& marke
         }
         std::size_t startPos = kNoPos;
         for (std::size_t pos : seen) {
-            if (pos >= from && GbkMatchesAt(text, pos, markers.start, true)) {
+            if (pos >= from && isStart(pos)) {
                 startPos = pos;
                 break;
             }
@@ -156,7 +163,7 @@ std::vector<Text> ElementsAmongOpens(std::string_view text, const Markers& marke
             int matches = 0;
             for (std::size_t pos = scan->Next(std::max(from, scanned), matches); pos != kNoPos;
                  pos = scan->Next(pos + 1, matches)) {
-                if ((matches & GbkEitherFinder::kFirst) && GbkMatchesAt(text, pos, markers.start, true)) {
+                if ((matches & GbkEitherFinder::kFirst) && isStart(pos)) {
                     startPos = pos;
                     break;
                 }

@@ -1,6 +1,7 @@
 #include "text/byte_scan.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -135,23 +136,60 @@ std::size_t Sse2EitherScan(std::string_view text, std::size_t from, const BytePa
     return ScalarEitherScan(text, i, a, b);
 }
 
+// LANQUE_SCAN_NO_AVX2 set in the environment keeps to the 16-byte scans (the tests run both).
 const bool kHasAvx2 = [] {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
+    return __builtin_cpu_supports("avx2") != 0 && std::getenv("LANQUE_SCAN_NO_AVX2") == nullptr;
 }();
 
 // Scans 32 offsets at a time from i while a vector stays inside the text; returns where it stopped,
 // with mask set when that window holds a candidate.
+__attribute__((target("avx2"), always_inline)) inline __m256i load(const char* p, __m256i fold) {
+    return _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), fold);
+}
+
 __attribute__((target("avx2"))) std::size_t Avx2EitherWindow(std::string_view text, std::size_t i, std::size_t reach,
                                                              const BytePair& a, const BytePair& b, std::uint32_t& mask) {
+    const __m256i aFirst = _mm256_set1_epi8(a.first), aSecond = _mm256_set1_epi8(a.second);
+    const __m256i bFirst = _mm256_set1_epi8(b.first), bSecond = _mm256_set1_epi8(b.second);
+    const __m256i aFoldFirst = _mm256_set1_epi8(a.foldFirst ? 0x20 : 0);
+    const __m256i aFoldSecond = _mm256_set1_epi8(a.foldSecond ? 0x20 : 0);
+    const __m256i bFoldFirst = _mm256_set1_epi8(b.foldFirst ? 0x20 : 0);
+    const __m256i bFoldSecond = _mm256_set1_epi8(b.foldSecond ? 0x20 : 0);
+    const char* data = text.data();
+    if (a.first == b.first && a.foldFirst == b.foldFirst) {
+        // The two markers begin with the same byte (as "<div" and "</div>"): compare it once.
+        for (; i + reach <= text.size(); i += 32) {
+            const __m256i first = _mm256_cmpeq_epi8(load(data + i, aFoldFirst), aFirst);
+            const __m256i seconds = _mm256_or_si256(_mm256_cmpeq_epi8(load(data + i + a.gap, aFoldSecond), aSecond),
+                                                    _mm256_cmpeq_epi8(load(data + i + b.gap, bFoldSecond), bSecond));
+            mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(first, seconds)));
+            if (mask != 0) {
+                return i;
+            }
+        }
+        return i;
+    }
     for (; i + reach <= text.size(); i += 32) {
-        mask = static_cast<std::uint32_t>(
-            _mm256_movemask_epi8(_mm256_or_si256(PairMask32(text.data() + i, a), PairMask32(text.data() + i, b))));
+        const __m256i matchA = _mm256_and_si256(_mm256_cmpeq_epi8(load(data + i, aFoldFirst), aFirst),
+                                                _mm256_cmpeq_epi8(load(data + i + a.gap, aFoldSecond), aSecond));
+        const __m256i matchB = _mm256_and_si256(_mm256_cmpeq_epi8(load(data + i, bFoldFirst), bFirst),
+                                                _mm256_cmpeq_epi8(load(data + i + b.gap, bFoldSecond), bSecond));
+        mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(matchA, matchB)));
         if (mask != 0) {
             return i;
         }
     }
     return i;
+}
+
+// Bit i set when byte i of the 32 is a lead byte.
+__attribute__((target("avx2"))) std::uint32_t LeadMask32(const char* p) {
+    const __m256i x =
+        _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), _mm256_set1_epi8(char(0x80)));
+    const __m256i lead = _mm256_andnot_si256(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(127)),
+                                             _mm256_cmpgt_epi8(x, _mm256_setzero_si256()));
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(lead));
 }
 #endif
 
@@ -160,7 +198,14 @@ __attribute__((target("avx2"))) std::size_t Avx2EitherWindow(std::string_view te
 std::size_t LeadRunStart(std::string_view text, std::size_t floor, std::size_t pos) {
     const char* data = text.data();
 #if LANQUE_VECTOR_SCAN
-    // Sixteen bytes at a time while they are all lead bytes.
+    // 32 or 16 bytes at a time while they are all lead bytes.
+    while (kHasAvx2 && pos >= floor + 32) {
+        const std::uint32_t mask = LeadMask32(data + pos - 32);
+        if (mask != 0xFFFFFFFFu) {
+            return pos - 32 + static_cast<std::size_t>(31 - __builtin_clz(~mask)) + 1;
+        }
+        pos -= 32;
+    }
     while (pos >= floor + 16) {
         const unsigned mask = LeadMask16(data + pos - 16);
         if (mask != 0xFFFF) {

@@ -1,6 +1,7 @@
 #include "text/gbk.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstring>
 
@@ -8,10 +9,11 @@ namespace lanque {
 
 namespace {
 
+using Match = GbkEitherFinder::Match;
+
 bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
 
-enum class Match { kNone, kExact, kFolded };
 
 // Whether needle's bytes are at pos: exactly, or (when ignoreCase) with ASCII letters in another case.
 Match MatchAt(std::string_view text, std::size_t pos, std::string_view needle, bool ignoreCase) {
@@ -164,7 +166,15 @@ std::size_t GbkFinder::SearchCandidate(std::size_t from) const {
 GbkEitherFinder::GbkEitherFinder(std::string_view text, std::string_view first, std::string_view second,
                                  bool ignoreCase, std::size_t knownStart)
     : m_text(text), m_needles{first, second}, m_ignoreCase(ignoreCase),
-      m_floor(knownStart <= text.size() ? knownStart : 0), m_pairs{PairOf(first), PairOf(second)} {}
+      m_floor(knownStart <= text.size() ? knownStart : 0), m_pairs{PairOf(first), PairOf(second)} {
+    for (int k = 0; k < 2; ++k) {
+        const std::string_view needle = m_needles[k];
+        if (std::endian::native == std::endian::little && !needle.empty() && needle.size() <= 8) {
+            std::memcpy(&m_words[k], needle.data(), needle.size());
+            m_wordMasks[k] = needle.size() == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * needle.size())) - 1;
+        }
+    }
+}
 
 std::size_t GbkEitherFinder::Next(std::size_t from, int& matches) {
     matches = 0;
@@ -186,8 +196,7 @@ std::size_t GbkEitherFinder::Next(std::size_t from, int& matches) {
             continue;
         }
         pos = m_window + static_cast<std::size_t>(__builtin_ctz(pending));
-        Match found[2] = {MatchAt(m_text, pos, m_needles[0], m_ignoreCase),
-                          MatchAt(m_text, pos, m_needles[1], m_ignoreCase)};
+        Match found[2] = {WordMatch(pos, 0), WordMatch(pos, 1)};
         if ((found[0] != Match::kNone || found[1] != Match::kNone) && CharStartAt(m_text, m_floor, pos)) {
             for (int k = 0; k < 2; ++k) {
                 if (found[k] == Match::kExact ||
@@ -202,6 +211,24 @@ std::size_t GbkEitherFinder::Next(std::size_t from, int& matches) {
         matches = 0;
         ++pos;
     }
+}
+
+// MatchAt for needle k, settled with one word compare when the needle is short: exact, or a
+// difference in anything but the letter-case bit is no match.
+Match GbkEitherFinder::WordMatch(std::size_t pos, int k) const {
+    if (m_wordMasks[k] == 0 || m_text.size() - pos < 8) {
+        return MatchAt(m_text, pos, m_needles[k], m_ignoreCase);
+    }
+    std::uint64_t word = 0;
+    std::memcpy(&word, m_text.data() + pos, 8);
+    const std::uint64_t diff = (word ^ m_words[k]) & m_wordMasks[k];
+    if (diff == 0) {
+        return Match::kExact;
+    }
+    if (!m_ignoreCase || (diff & ~std::uint64_t{0x2020202020202020}) != 0) {
+        return Match::kNone;
+    }
+    return MatchAt(m_text, pos, m_needles[k], true);
 }
 
 bool GbkMatchesAt(std::string_view text, std::size_t pos, std::string_view needle, bool ignoreCase) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -53,6 +54,8 @@ private:
 // GbkFinder (from never decreasing, the text outlives it).
 class GbkEitherFinder {
 public:
+    enum class Match { kNone, kExact, kFolded };
+
     static constexpr int kFirst = 1;
     static constexpr int kSecond = 2;
 
@@ -63,11 +66,16 @@ public:
     std::size_t Next(std::size_t from, int& matches);
 
 private:
+    Match WordMatch(std::size_t pos, int k) const;
+
     std::string_view m_text;
     std::string_view m_needles[2];
     bool m_ignoreCase;
     std::size_t m_floor;
     BytePair m_pairs[2]{};
+    // Needles of up to 8 bytes compared as one word: bytes, and the mask of those that count.
+    std::uint64_t m_words[2] = {0, 0};
+    std::uint64_t m_wordMasks[2] = {0, 0};
     std::size_t m_scannedFrom = kNoPos;  // no candidate from here up to the window
     std::size_t m_window = kNoPos;       // candidates of the 32 offsets from here, one bit each
     std::uint32_t m_windowMask = 0;

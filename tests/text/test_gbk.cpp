@@ -91,7 +91,7 @@ TEST(Gbk, FindersAgreeWithTheCharacterWalk) {
         std::string text(random() % maxLength, ' ');
         const bool leadRuns = random() % 2 == 0;
         for (char& c : text) {
-            c = leadRuns && random() % 4 != 0 ? leads[random() % leads.size()] : alphabet[random() % alphabet.size()];
+            c = leadRuns && random() % 32 != 0 ? leads[random() % leads.size()] : alphabet[random() % alphabet.size()];
         }
         return text;
     };

@@ -113,8 +113,12 @@ Span ElementFrom(std::string_view text, const Markers& markers, std::size_t star
     if (markers.open.empty() || markers.close.empty()) {
         return {};
     }
+    // Letter case counts when not ignored: then only a start marker that begins with the open marker's
+    // exact bytes is one.
+    const bool startIsOpen =
+        markers.startIsOpen && (ignoreCase || markers.start.compare(0, markers.open.size(), markers.open) == 0);
     const std::size_t firstOpen =
-        markers.startIsOpen ? startPos : GbkFinder(text, markers.open, ignoreCase, startPos).Next(startPos);
+        startIsOpen ? startPos : GbkFinder(text, markers.open, ignoreCase, startPos).Next(startPos);
     if (firstOpen == kNoPos) {
         return {};
     }

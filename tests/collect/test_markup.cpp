@@ -138,6 +138,10 @@ TEST(Markup, ElementAtAgreesWithTheFullPositionLists) {
         ASSERT_EQ(ElementAt(text, "<div", "<div", "</div>", position, ignoreCase),
                   ReferenceElementAt(text, "<div", "<div", "</div>", position, ignoreCase))
             << text << " from " << position;
+        // A start marker that begins with the open marker in other letters.
+        ASSERT_EQ(ElementAt(text, "<DIV", "<div", "</div>", position, ignoreCase),
+                  ReferenceElementAt(text, "<DIV", "<div", "</div>", position, ignoreCase))
+            << text << " from " << position;
         // Open and close markers that can start at the same place.
         ASSERT_EQ(ElementAt(text, "<d", "<d", "<div", position, ignoreCase),
                   ReferenceElementAt(text, "<d", "<d", "<div", position, ignoreCase))

@@ -165,20 +165,22 @@ Text UrlEncode(std::string_view text, bool keepUnreserved, bool asUtf8) {
     }
     const Text utf8 = asUtf8 ? GbkToUtf8(text) : Text();
     const std::string_view bytes = asUtf8 ? std::string_view(utf8) : text;
-    Text out;
-    out.reserve(bytes.size() * 3);
+    // Written into a buffer of the largest size, then cut to what was written.
+    Text out(bytes.size() * 3, '\0');
+    char* p = out.data();
     for (char c : bytes) {
         const bool unreserved =
             (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.';
         if (keepUnreserved && unreserved) {
-            out.push_back(c);
+            *p++ = c;
         } else {
             const auto b = static_cast<unsigned char>(c);
-            out.push_back('%');
-            out.push_back(kHexDigits[b >> 4]);
-            out.push_back(kHexDigits[b & 15]);
+            *p++ = '%';
+            *p++ = kHexDigits[b >> 4];
+            *p++ = kHexDigits[b & 15];
         }
     }
+    out.resize(static_cast<std::size_t>(p - out.data()));
     return out;
 }
 

@@ -1,12 +1,6 @@
 #pragma once
 
-// <chrono> itself holds a "\u00b5s" literal that the GBK execution character set cannot take; the clock
-// types live in libstdc++'s <bits/chrono.h>, which <thread> and <mutex> use the same way.
-#if __has_include(<bits/chrono.h>)
-#include <bits/chrono.h>
-#else
 #include <chrono>
-#endif
 #include <string_view>
 
 #include "text/text.h"

@@ -1,6 +1,7 @@
 #include "app/activity_log.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 #include <mutex>
 #include <string>
@@ -9,7 +10,6 @@
 #include <time.h>
 
 #include "concurrency/message_pump.h"
-#include "concurrency/steady_clock.h"
 
 namespace lanque {
 

@@ -1,11 +1,10 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
-
-#include "concurrency/steady_clock.h"
 
 namespace lanque {
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -10,7 +11,6 @@
 #include "concurrency/event.h"
 #include "concurrency/message_pump.h"
 #include "concurrency/native_thread.h"
-#include "concurrency/steady_clock.h"
 
 namespace lanque {
 

@@ -1,6 +1,7 @@
 #include "concurrency/worker_thread.h"
 
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -12,7 +13,6 @@
 
 #include "concurrency/message_pump.h"
 #include "concurrency/native_thread.h"
-#include "concurrency/steady_clock.h"
 
 namespace lanque {
 

@@ -1,4 +1,5 @@
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -6,7 +7,6 @@
 
 #include "app/activity_log.h"
 #include "concurrency/message_pump.h"
-#include "concurrency/steady_clock.h"
 #include "text/gbk.h"
 
 namespace lanque {

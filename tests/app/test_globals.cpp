@@ -1,4 +1,5 @@
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -6,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include "app/globals.h"
-#include "concurrency/steady_clock.h"
 
 namespace lanque {
 namespace {

@@ -1,11 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <thread>
-
-#include "concurrency/steady_clock.h"
 
 namespace lanque::test {
 

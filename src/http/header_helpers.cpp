@@ -180,8 +180,11 @@ int UrlPort(std::string_view address) {
 }
 
 Text UrlPath(std::string_view address) {
-    const std::size_t hostPos = GbkFind(address, UrlHost(address), 0, true);
-    const std::size_t slash = GbkFind(address, "/", hostPos == kNoPos ? 0 : hostPos);
+    // The host is looked for after the scheme, so that a host such as "h" is not found inside "http".
+    const std::size_t scheme = GbkFind(address, "://");
+    const std::size_t hostFrom = scheme == kNoPos ? 0 : scheme + 3;
+    const std::size_t hostPos = GbkFind(address, UrlHost(address), hostFrom, true);
+    const std::size_t slash = GbkFind(address, "/", hostPos == kNoPos ? hostFrom : hostPos);
     return slash == kNoPos ? Text("/") : Text(address.substr(slash));
 }
 

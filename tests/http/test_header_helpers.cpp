@@ -136,6 +136,9 @@ TEST(HeaderHelpers, UrlHostPortPath) {
         {"http://host/a/b?c=1", "host", "host", 80, "/a/b?c=1"},
         {"http://127.0.0.1:18601/api.php", "127.0.0.1", "127.0.0.1:18601", 18601, "/api.php"},
         {"http://Host/A/B?Q=X", "host", "host", 80, "/A/B?Q=X"},
+        // A host whose name also stands inside the scheme.
+        {"http://h/x", "h", "h", 80, "/x"},
+        {"https://t/p?q=1", "t", "t", 443, "/p?q=1"},
         {"http://host:abc/", "host", "host:abc", 0, "/"},
         {"http://host:99999/", "host", "host:99999", 0, "/"},
         // A bare address whose query holds another address takes its host from that inner one.

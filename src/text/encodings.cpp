@@ -67,9 +67,7 @@ std::size_t SkippedLength(const char* from, const char* p, std::size_t left) {
     return 1;
 }
 
-}  // namespace
-
-Text ConvertCodePage(std::string_view input, const char* from, const char* to) {
+Text ConvertDirect(std::string_view input, const char* from, const char* to) {
     if (input.empty()) {
         return {};
     }
@@ -106,8 +104,34 @@ Text ConvertCodePage(std::string_view input, const char* from, const char* to) {
             break;
         }
     }
+    // Some converters hold back the last character until they are flushed.
+    for (;;) {
+        char* outPtr = out.data() + written;
+        std::size_t outLeft = out.size() - written;
+        const std::size_t rc = iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft);
+        written = out.size() - outLeft;
+        if (rc != static_cast<std::size_t>(-1) || errno != E2BIG) {
+            break;
+        }
+        out.resize(out.size() * 2);
+    }
     out.resize(written);
     return out;
+}
+
+bool IsUtf8Name(const char* name) {
+    return AsciiEqualsIgnoreCase(name, "UTF-8") || AsciiEqualsIgnoreCase(name, "UTF8");
+}
+
+}  // namespace
+
+Text ConvertCodePage(std::string_view input, const char* from, const char* to) {
+    if (IsUtf8Name(from) || IsUtf8Name(to)) {
+        return ConvertDirect(input, from, to);
+    }
+    // Between two other code pages through UTF-8: some of glibc's direct modules (GB2312 to GBK)
+    // drop a two-byte character at the very end of the input.
+    return ConvertDirect(ConvertDirect(input, from, "UTF-8"), "UTF-8", to);
 }
 
 Text GbkToUtf8(std::string_view gbk) { return ConvertCodePage(gbk, "GBK", "UTF-8"); }

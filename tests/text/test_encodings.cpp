@@ -62,6 +62,13 @@ TEST(Encodings, LargeAndGrowingConversions) {
     EXPECT_EQ(Utf8ToGbk(utf8), gbk);
 }
 
+TEST(Encodings, ConvertCodePageKeepsTheLastCharacter) {
+    EXPECT_EQ(ConvertCodePage("ab中文", "GB2312", "GBK"), "ab中文");
+    EXPECT_EQ(ConvertCodePage("ab中文", "GBK", "UTF-8"), Utf8(u8"ab中文"));
+    // An unknown code page leaves the input as it was.
+    EXPECT_EQ(ConvertCodePage("ab", "NO-SUCH-PAGE", "GBK"), "ab");
+}
+
 TEST(Encodings, Base64) {
     struct Case {
         std::string in, out;

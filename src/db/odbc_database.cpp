@@ -1,6 +1,9 @@
 #include "db/odbc_database.h"
 
+#include <dlfcn.h>
+
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -113,6 +116,21 @@ bool DriverMissing(SQLHDBC connection) {
     return false;
 }
 
+// The driver manager loads the driver (and the driver its setup library) at every connect and unloads
+// them at every disconnect when no other connection uses them; holding one reference of our own keeps
+// them resident between connections, which the open-per-operation pattern of the program needs.
+void KeepSqliteDriverLoaded() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_LOCAL);
+        for (const char* library : kSqliteDriverLibraries) {
+            if (dlopen(library, RTLD_NOW | RTLD_LOCAL) != nullptr) {
+                return;
+            }
+        }
+    });
+}
+
 // The value between "={" and "}" split at ",", as the browse-connect result lists choices.
 int ChoiceList(const Text& result, std::vector<Text>& list) {
     list = GbkSplit(TextBetween(result, "={", "}"), ",");
@@ -179,6 +197,7 @@ bool OdbcDatabase::ConnectSqlServer(std::string_view server, std::string_view da
 }
 
 bool OdbcDatabase::ConnectAccess(const std::filesystem::path& file, std::optional<Text>, std::optional<bool>) {
+    KeepSqliteDriverLoaded();
     // NoCreat: a missing file fails instead of being created empty.
     std::string tail = ";Database=" + DatabaseValue(file.string()) + ";NoCreat=1;";
     if (ConnectUtf8(std::string("DRIVER=") + kSqliteDriverName + tail)) {

@@ -198,4 +198,42 @@ std::string AnswerUpload(bool hasNum, std::string_view num, bool hasFile, std::s
     return AcceptedReply(RewriteUtf8(text));
 }
 
+bool ParseMultipart(std::string_view contentType, std::string_view body, std::map<std::string, std::string>& parts) {
+    parts.clear();
+    const size_t at = contentType.find("boundary=");
+    if (at == std::string_view::npos) return false;
+    std::string boundary(contentType.substr(at + 9));
+    boundary = boundary.substr(0, boundary.find(';'));
+    if (boundary.size() >= 2 && boundary.front() == '"' && boundary.back() == '"') {
+        boundary = boundary.substr(1, boundary.size() - 2);
+    }
+    if (boundary.empty()) return false;
+    const std::string first = "--" + boundary + "\r\n";
+    const std::string delimiter = "\r\n--" + boundary;
+    if (body.substr(0, first.size()) != first) return false;
+    size_t position = first.size();
+    while (true) {
+        const size_t headEnd = body.find("\r\n\r\n", position);
+        if (headEnd == std::string_view::npos) return false;
+        const std::string_view head = body.substr(position, headEnd - position);
+        // An empty part's delimiter starts with the second line break of its head's end.
+        const size_t end = body.find(delimiter, headEnd + 2);
+        if (end == std::string_view::npos) return false;  // no closing boundary
+        const std::string_view content =
+            end >= headEnd + 4 ? body.substr(headEnd + 4, end - headEnd - 4) : std::string_view();
+        // "; name=" and not the "name=" inside "filename="
+        const std::string_view kName = "; name=\"";
+        const size_t nameAt = head.find(kName);
+        if (nameAt == std::string_view::npos) return false;
+        const size_t nameStart = nameAt + kName.size();
+        const size_t nameEnd = head.find('"', nameStart);
+        if (nameEnd == std::string_view::npos) return false;
+        parts[std::string(head.substr(nameStart, nameEnd - nameStart))] = std::string(content);
+        const std::string_view after = body.substr(end + delimiter.size());
+        if (after.substr(0, 2) == "--") return true;
+        if (after.substr(0, 2) != "\r\n") return false;
+        position = end + delimiter.size() + 2;
+    }
+}
+
 }  // namespace lanque::services

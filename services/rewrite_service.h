@@ -36,6 +36,11 @@ std::string AnswerForm(std::string_view body, const Accounts& accounts);
 // hasFile is false). The file may be GBK or UTF-8; the reply is UTF-8 with the file's line breaks kept.
 std::string AnswerUpload(bool hasNum, std::string_view num, bool hasFile, std::string_view fileBytes);
 
+// The parts of a multipart/form-data body by name (the content type carries the boundary). The body
+// starts with "--" + boundary + CRLF, parts are separated by CRLF "--" boundary, and the last boundary is
+// followed by "--" (a line break after it is optional). False when the body does not have that shape.
+bool ParseMultipart(std::string_view contentType, std::string_view body, std::map<std::string, std::string>& parts);
+
 // The reply for anything else sent to "/api.php" (no body, unknown content type).
 std::string RefusalReply(int code, std::string_view utf8Message);
 

@@ -2,9 +2,11 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <thread>
 
 #include "services/pages.h"
+#include "services/service_text.h"
 #include "services/translate_service.h"
 
 namespace lanque::services {
@@ -63,8 +65,32 @@ struct HttpService {
     httplib::Server server;
     FaultInjector faults;
     std::thread thread;
+    std::atomic<bool> listenEnded{false};
     int port = 0;
 };
+
+// httplib's stop() does nothing before the listening loop has started, so Start waits for it.
+void WaitUntilListening(const HttpService& s) {
+    while (!s.server.is_running() && !s.listenEnded.load()) {
+        std::this_thread::yield();
+    }
+}
+
+// httplib's own multipart reader wants a line break after the closing boundary, which the program's upload
+// does not send; the service reads uploads itself, so httplib is shown another content type for them.
+constexpr const char* kUploadTypeHeader = "X-Lanque-Upload-Type";
+
+httplib::Server::HandlerResponse HideMultipart(const httplib::Request& req, httplib::Response&) {
+    if (req.is_multipart_form_data()) {
+        // The request object is httplib's own, non-const one; only its header map is changed here.
+        auto& headers = const_cast<httplib::Request&>(req).headers;
+        const std::string type = req.get_header_value("Content-Type");
+        headers.erase("Content-Type");
+        headers.emplace("Content-Type", "application/octet-stream");
+        headers.emplace(kUploadTypeHeader, type);
+    }
+    return httplib::Server::HandlerResponse::Unhandled;
+}
 
 }  // namespace
 
@@ -116,11 +142,16 @@ void ServiceSet::Impl::AddRoutes(Service service, HttpService& s) {
         case Service::kRewrite:
             server.Post("/api.php", [this, &faults](const httplib::Request& req, httplib::Response& res) {
                 std::string reply;
-                if (req.is_multipart_form_data()) {
-                    const bool hasNum = req.has_file("num");
-                    const bool hasFile = req.has_file("file");
-                    reply = AnswerUpload(hasNum, hasNum ? req.get_file_value("num").content : std::string(), hasFile,
-                                         hasFile ? req.get_file_value("file").content : std::string());
+                if (req.has_header(kUploadTypeHeader)) {
+                    std::map<std::string, std::string> parts;
+                    if (!ParseMultipart(req.get_header_value(kUploadTypeHeader), req.body, parts)) {
+                        reply = RefusalReply(400, U8(u8"multipart 格式错误"));
+                    } else {
+                        const auto num = parts.find("num");
+                        const auto file = parts.find("file");
+                        reply = AnswerUpload(num != parts.end(), num != parts.end() ? num->second : std::string(),
+                                             file != parts.end(), file != parts.end() ? file->second : std::string());
+                    }
                 } else {
                     reply = AnswerForm(req.body, config.accounts);
                 }
@@ -213,6 +244,12 @@ bool ServiceSet::Start(const ServiceConfig& config, std::string& error) {
         auto s = std::make_unique<HttpService>(faultsOf(service));
         s->server.set_payload_max_length(kMaxBodyBytes);
         s->server.set_keep_alive_timeout(1);
+        s->server.set_pre_routing_handler(HideMultipart);
+        // httplib's default also sets SO_REUSEPORT, which would let a second instance share the port.
+        s->server.set_socket_options([](socket_t sock) {
+            const int yes = 1;
+            setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        });
         const int port = portOf(service);
         s->port = port == 0 ? s->server.bind_to_any_port("127.0.0.1") : (s->server.bind_to_port("127.0.0.1", port) ? port : -1);
         if (s->port <= 0) {
@@ -234,7 +271,13 @@ bool ServiceSet::Start(const ServiceConfig& config, std::string& error) {
     for (auto& [service, s] : m_impl->http) {
         m_impl->AddRoutes(service, *s);
         HttpService* raw = s.get();
-        s->thread = std::thread([raw] { raw->server.listen_after_bind(); });
+        s->thread = std::thread([raw] {
+            raw->server.listen_after_bind();
+            raw->listenEnded = true;
+        });
+    }
+    for (auto& [service, s] : m_impl->http) {
+        WaitUntilListening(*s);
     }
     return true;
 }

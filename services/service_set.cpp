@@ -1,6 +1,10 @@
 #include "services/service_set.h"
 
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <thread>
@@ -74,6 +78,18 @@ void WaitUntilListening(const HttpService& s) {
     while (!s.server.is_running() && !s.listenEnded.load()) {
         std::this_thread::yield();
     }
+}
+
+// Opens and closes one connection to a loopback port.
+void PokePort(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::close(fd);
 }
 
 // httplib's own multipart reader wants a line break after the closing boundary, which the program's upload
@@ -284,7 +300,13 @@ bool ServiceSet::Start(const ServiceConfig& config, std::string& error) {
 
 void ServiceSet::Stop() {
     for (auto& [service, s] : m_impl->http) {
-        s->server.stop();
+        // httplib's stop() can miss a listening thread that is just entering accept(); a connection to the
+        // port wakes it, and it then sees the server stopped.
+        while (s->thread.joinable() && !s->listenEnded.load()) {
+            s->server.stop();
+            PokePort(s->port);
+            std::this_thread::yield();
+        }
         if (s->thread.joinable()) s->thread.join();
     }
     m_impl->http.clear();

@@ -12,16 +12,6 @@ namespace lanque {
 
 namespace {
 
-bool Set(CURL* curl, CURLoption option, const std::string& value)
-{
-    return curl_easy_setopt(curl, option, value.c_str()) == CURLE_OK;
-}
-
-bool Set(CURL* curl, CURLoption option, long value)
-{
-    return curl_easy_setopt(curl, option, value) == CURLE_OK;
-}
-
 bool Contains(std::string_view text, std::string_view search)
 {
     return GbkFind(text, search, 0, true) != kNoPos;
@@ -82,14 +72,14 @@ Bytes Request(std::string_view url, const ComHttpOptions& options, ComHttpReply&
     // Failures past this point are not told apart: they leave the reply empty.
     bool ready = headerList.SuppressLibraryDefaults(sendsBody, !options.proxy.empty()) &&
                  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headerList.get()) == CURLE_OK &&
-                 Set(curl, CURLOPT_URL, Text(url)) &&
-                 Set(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) &&
+                 SetOption(curl, CURLOPT_URL, Text(url)) &&
+                 SetOption(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) &&
                  SetProxy(curl, options.proxy, secure, proxyHeaders) &&
-                 Set(curl, CURLOPT_FOLLOWLOCATION, options.noRedirect ? 0L : 1L) &&
-                 Set(curl, CURLOPT_SSL_VERIFYPEER, 0L) && Set(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+                 SetOption(curl, CURLOPT_FOLLOWLOCATION, options.noRedirect ? 0L : 1L) &&
+                 SetOption(curl, CURLOPT_SSL_VERIFYPEER, 0L) && SetOption(curl, CURLOPT_SSL_VERIFYHOST, 0L);
     if (ready && !options.proxy.empty() && !options.proxyUser.empty() && options.credentialFlag == 0) {
-        ready = Set(curl, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC)) &&
-                Set(curl, CURLOPT_USERNAME, options.proxyUser) && Set(curl, CURLOPT_PASSWORD, options.proxyPassword);
+        ready = SetOption(curl, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC)) &&
+                SetOption(curl, CURLOPT_USERNAME, options.proxyUser) && SetOption(curl, CURLOPT_PASSWORD, options.proxyPassword);
     }
     ready = ready && SetMethodAndBody(curl, methodName, sendsBody ? &body : nullptr);
 

@@ -53,6 +53,16 @@ bool Ok(CURLcode code)
 
 }  // namespace
 
+bool SetOption(CURL* curl, CURLoption option, const std::string& value)
+{
+    return curl_easy_setopt(curl, option, value.c_str()) == CURLE_OK;
+}
+
+bool SetOption(CURL* curl, CURLoption option, long value)
+{
+    return curl_easy_setopt(curl, option, value) == CURLE_OK;
+}
+
 bool EnsureCurlReady()
 {
     static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;

@@ -18,6 +18,10 @@ inline constexpr std::size_t kDefaultMaxReplyBytes = std::size_t{64} << 20;
 // Initialises libcurl once per process, thread-safely; false when that failed.
 bool EnsureCurlReady();
 
+// curl_easy_setopt for a text or a number option; false when libcurl refuses it.
+bool SetOption(CURL* curl, CURLoption option, const std::string& value);
+bool SetOption(CURL* curl, CURLoption option, long value);
+
 // One easy handle. Copy deleted, move noexcept.
 class CurlHandle {
 public:

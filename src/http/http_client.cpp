@@ -70,16 +70,6 @@ bool CrackUrl(std::string_view url, CrackedUrl& cracked)
     return true;
 }
 
-bool Set(CURL* curl, CURLoption option, const Text& value)
-{
-    return curl_easy_setopt(curl, option, value.c_str()) == CURLE_OK;
-}
-
-bool Set(CURL* curl, CURLoption option, long value)
-{
-    return curl_easy_setopt(curl, option, value) == CURLE_OK;
-}
-
 // Which step a libcurl failure belongs to: the request never went out, no reply came, or the body broke off.
 const char* TransferMessage(const TransferResult& result)
 {
@@ -129,8 +119,8 @@ Text Request(std::string_view url, const HttpClientOptions& options, HttpClientR
     if (!handle) return fail(kNoSession);
     CURL* curl = handle.get();
     Text address = (cracked.secure ? "https://" : "http://") + cracked.hostPort + cracked.object;
-    if (!Set(curl, CURLOPT_URL, address)) return fail(kBadUrl);
-    if (!Set(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1))) return fail(kNoSession);
+    if (!SetOption(curl, CURLOPT_URL, address)) return fail(kBadUrl);
+    if (!SetOption(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1))) return fail(kNoSession);
 
     Text headerText = HttpClientHeaderText(options);
     CurlHeaderList headers;
@@ -140,25 +130,25 @@ Text Request(std::string_view url, const HttpClientOptions& options, HttpClientR
     if (!SetProxy(curl, options.proxy, cracked.secure, proxyHeaders)) return fail(kNoSession);
 
     if (!options.userName.empty() && !options.password.empty()) {
-        if (!Set(curl, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC)) ||
-            !Set(curl, CURLOPT_USERNAME, options.userName) || !Set(curl, CURLOPT_PASSWORD, options.password)) {
+        if (!SetOption(curl, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC)) ||
+            !SetOption(curl, CURLOPT_USERNAME, options.userName) || !SetOption(curl, CURLOPT_PASSWORD, options.password)) {
             return fail(kBadCredentials);
         }
     }
     if (!options.proxyUser.empty() && !options.proxyPassword.empty()) {
-        if (!Set(curl, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC)) ||
-            !Set(curl, CURLOPT_PROXYUSERNAME, options.proxyUser) ||
-            !Set(curl, CURLOPT_PROXYPASSWORD, options.proxyPassword)) {
+        if (!SetOption(curl, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC)) ||
+            !SetOption(curl, CURLOPT_PROXYUSERNAME, options.proxyUser) ||
+            !SetOption(curl, CURLOPT_PROXYPASSWORD, options.proxyPassword)) {
             return fail(kBadCredentials);
         }
     }
     if (variant == Variant::Proxied) {
-        if (!Set(curl, CURLOPT_SSL_VERIFYPEER, 0L) || !Set(curl, CURLOPT_SSL_VERIFYHOST, 0L) ||
-            !Set(curl, CURLOPT_PROXY_SSL_VERIFYPEER, 0L) || !Set(curl, CURLOPT_PROXY_SSL_VERIFYHOST, 0L)) {
+        if (!SetOption(curl, CURLOPT_SSL_VERIFYPEER, 0L) || !SetOption(curl, CURLOPT_SSL_VERIFYHOST, 0L) ||
+            !SetOption(curl, CURLOPT_PROXY_SSL_VERIFYPEER, 0L) || !SetOption(curl, CURLOPT_PROXY_SSL_VERIFYHOST, 0L)) {
             return fail(kCertificateOff);
         }
     }
-    if (!Set(curl, CURLOPT_FOLLOWLOCATION, options.noRedirect ? 0L : 1L)) return fail(kBadRedirect);
+    if (!SetOption(curl, CURLOPT_FOLLOWLOCATION, options.noRedirect ? 0L : 1L)) return fail(kBadRedirect);
 
     const Bytes& body = options.postBytes.empty() ? options.postText : options.postBytes;
     Text methodName = MethodName(options.method);

@@ -13,16 +13,6 @@ namespace lanque {
 
 namespace {
 
-bool Set(CURL* curl, CURLoption option, const std::string& value)
-{
-    return curl_easy_setopt(curl, option, value.c_str()) == CURLE_OK;
-}
-
-bool Set(CURL* curl, CURLoption option, long value)
-{
-    return curl_easy_setopt(curl, option, value) == CURLE_OK;
-}
-
 Text Fetch(std::string_view address, long timeLimitMs, std::size_t maxBytes)
 {
     bool secure = address.size() >= 5 && AsciiEqualsIgnoreCase(address.substr(0, 5), "https");
@@ -36,10 +26,10 @@ Text Fetch(std::string_view address, long timeLimitMs, std::size_t maxBytes)
     bool ready = headers.AppendLines("Accept: */*\r\nContent-Type: application/x-www-form-urlencoded") &&
                  headers.SuppressLibraryDefaults(true, false) &&
                  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK &&
-                 Set(curl, CURLOPT_URL, url) &&
-                 Set(curl, CURLOPT_USERAGENT, std::string("Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)")) &&
-                 Set(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) &&
-                 Set(curl, CURLOPT_PROXY, std::string()) && Set(curl, CURLOPT_FOLLOWLOCATION, 0L) &&
+                 SetOption(curl, CURLOPT_URL, url) &&
+                 SetOption(curl, CURLOPT_USERAGENT, std::string("Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)")) &&
+                 SetOption(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) &&
+                 SetOption(curl, CURLOPT_PROXY, std::string()) && SetOption(curl, CURLOPT_FOLLOWLOCATION, 0L) &&
                  SetMethodAndBody(curl, "POST", &emptyBody);
     if (!ready) return Text();
 

@@ -16,16 +16,6 @@ constexpr const char* kDefaultAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Window
 // included); a longer block is not read at all.
 constexpr std::size_t kHeaderBufferBytes = 5000;
 
-bool Set(CURL* curl, CURLoption option, const std::string& value)
-{
-    return curl_easy_setopt(curl, option, value.c_str()) == CURLE_OK;
-}
-
-bool Set(CURL* curl, CURLoption option, long value)
-{
-    return curl_easy_setopt(curl, option, value) == CURLE_OK;
-}
-
 bool Contains(std::string_view text, std::string_view search)
 {
     return GbkFind(text, search, 0, true) != kNoPos;
@@ -63,10 +53,10 @@ Bytes Request(std::string_view url, const WinInetOptions& options, WinInetReply&
     CURL* curl = handle.get();
     Text address = (secure ? "https://" : "http://") + UrlHost(url) + ":" + std::to_string(UrlPort(url)) + UrlPath(url);
     CurlHeaderList proxyHeaders;
-    if (!Set(curl, CURLOPT_URL, address) || !Set(curl, CURLOPT_USERAGENT, agent) ||
-        !Set(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) ||
-        !Set(curl, CURLOPT_FOLLOWLOCATION, options.noRedirect ? 0L : 1L) ||
-        !Set(curl, CURLOPT_SSL_VERIFYPEER, 0L) || !Set(curl, CURLOPT_SSL_VERIFYHOST, 0L)) {
+    if (!SetOption(curl, CURLOPT_URL, address) || !SetOption(curl, CURLOPT_USERAGENT, agent) ||
+        !SetOption(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) ||
+        !SetOption(curl, CURLOPT_FOLLOWLOCATION, options.noRedirect ? 0L : 1L) ||
+        !SetOption(curl, CURLOPT_SSL_VERIFYPEER, 0L) || !SetOption(curl, CURLOPT_SSL_VERIFYHOST, 0L)) {
         return Bytes();
     }
 

@@ -18,7 +18,7 @@ void PrintUsage() {
         "usage: lanque-services [options]\n"
         "  --SERVICE-port=N        port of a service (0 picks a free port); SERVICE is rewrite, translate,\n"
         "                          search, article, proxy or notice (defaults 18601 to 18606)\n"
-        "  --fault-SERVICE=SPEC    fault injection, SPEC = latency=MS,slow=MS,empty=SHARE,garbage=SHARE,\n"
+        "  --fault-SERVICE=PLAN    fault injection, PLAN = latency=MS,slow=MS,empty=SHARE,garbage=SHARE,\n"
         "                          reset=SHARE,seed=N (any subset), e.g. --fault-search=empty=0.2,seed=7\n"
         "  --seed=N                seed of every fault plan that names none (default 1)\n"
         "  --account=USER:SECRET   one more account of the rewriting service\n"

@@ -137,6 +137,22 @@ int ChoiceList(const Text& result, std::vector<Text>& list) {
     return static_cast<int>(list.size());
 }
 
+// Reports the rows an executed statement touched (when asked) and whether it succeeded.
+bool Finished(SQLHSTMT statement, SQLRETURN rc, long long* affectedRows) {
+    if (affectedRows) {
+        SQLLEN rows = -1;
+        SQLRowCount(statement, &rows);
+        *affectedRows = rows;
+    }
+    return Succeeded(rc);
+}
+
+// Prepares a GBK statement, which crosses the ODBC boundary as UTF-8.
+bool PrepareGbk(SQLHSTMT statement, std::string_view gbk) {
+    std::string text = GbkToUtf8(gbk);
+    return Succeeded(SQLPrepare(statement, Chars(text), static_cast<SQLINTEGER>(text.size())));
+}
+
 }  // namespace
 
 OdbcDatabase::OdbcDatabase() {
@@ -230,12 +246,7 @@ bool OdbcDatabase::Execute(std::string_view statement, long long* affectedRows) 
     }
     std::string text = GbkToUtf8(statement);
     SQLRETURN rc = SQLExecDirect(holder.Get(), Chars(text), static_cast<SQLINTEGER>(text.size()));
-    if (affectedRows) {
-        SQLLEN rows = -1;
-        SQLRowCount(holder.Get(), &rows);
-        *affectedRows = rows;
-    }
-    return Succeeded(rc);
+    return Finished(holder.Get(), rc, affectedRows);
 }
 
 bool OdbcDatabase::BindParameter(StatementHandle statement, int number, SQLSMALLINT cType, SQLSMALLINT sqlType,
@@ -258,8 +269,7 @@ bool OdbcDatabase::ExecuteWithParams(std::string_view statement, long long* affe
     if (!m_connection || !holder.Allocate(m_connection.Get())) {
         return false;
     }
-    std::string text = GbkToUtf8(statement);
-    if (!Succeeded(SQLPrepare(holder.Get(), Chars(text), static_cast<SQLINTEGER>(text.size())))) {
+    if (!PrepareGbk(holder.Get(), statement)) {
         return false;
     }
     const std::optional<Bytes>* params[] = {&p1, &p2, &p3, &p4, &p5};
@@ -270,12 +280,7 @@ bool OdbcDatabase::ExecuteWithParams(std::string_view statement, long long* affe
         }
     }
     SQLRETURN rc = SQLExecute(holder.Get());
-    if (affectedRows) {
-        SQLLEN rows = -1;
-        SQLRowCount(holder.Get(), &rows);
-        *affectedRows = rows;
-    }
-    return Succeeded(rc);
+    return Finished(holder.Get(), rc, affectedRows);
 }
 
 bool OdbcDatabase::ExecuteWithTexts(std::string_view statement, const std::vector<Text>& texts,
@@ -284,8 +289,7 @@ bool OdbcDatabase::ExecuteWithTexts(std::string_view statement, const std::vecto
     if (!m_connection || !holder.Allocate(m_connection.Get())) {
         return false;
     }
-    std::string text = GbkToUtf8(statement);
-    if (!Succeeded(SQLPrepare(holder.Get(), Chars(text), static_cast<SQLINTEGER>(text.size())))) {
+    if (!PrepareGbk(holder.Get(), statement)) {
         return false;
     }
     std::vector<std::string> values;
@@ -299,12 +303,7 @@ bool OdbcDatabase::ExecuteWithTexts(std::string_view statement, const std::vecto
         }
     }
     SQLRETURN rc = SQLExecute(holder.Get());
-    if (affectedRows) {
-        SQLLEN rows = -1;
-        SQLRowCount(holder.Get(), &rows);
-        *affectedRows = rows;
-    }
-    return Succeeded(rc);
+    return Finished(holder.Get(), rc, affectedRows);
 }
 
 StatementHandle OdbcDatabase::NewStatement(std::string_view statement, std::optional<int> cursorType,

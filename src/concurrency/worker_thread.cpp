@@ -16,11 +16,6 @@
 
 namespace lanque {
 
-namespace {
-
-using std::chrono::milliseconds;
-constexpr int kPumpStepMs = 15;
-
 // What a handle refers to: one started thread, its end and its exit code.
 struct ThreadRecord {
     std::mutex mutex;
@@ -30,7 +25,7 @@ struct ThreadRecord {
     int tid = 0;
     bool held = false;  // started suspended and not yet resumed
 
-    bool WaitEnd(std::optional<milliseconds> timeout) {
+    bool WaitEnd(std::optional<std::chrono::milliseconds> timeout) {
         std::unique_lock lock(mutex);
         if (!timeout) {
             changed.wait(lock, [this] { return ended; });
@@ -43,6 +38,11 @@ struct ThreadRecord {
         return ended;
     }
 };
+
+namespace {
+
+using std::chrono::milliseconds;
+constexpr int kPumpStepMs = 15;
 
 // The process's open thread handles, like the kernel's handle table: a handle stays valid until it is
 // closed, whoever holds its value.
@@ -127,6 +127,19 @@ void WorkerThread::Forget(ThreadHandle handle) {
     }
 }
 
+// The record behind the held handle; a handle whose record is gone is forgotten.
+std::shared_ptr<ThreadRecord> WorkerThread::HeldRecord() {
+    ThreadHandle handle = m_handle.load();
+    if (!IsHandle(handle)) {
+        return nullptr;
+    }
+    auto record = Handles().Find(handle);
+    if (!record) {
+        Forget(handle);
+    }
+    return record;
+}
+
 bool WorkerThread::IsIdle(std::optional<int> reap) {
     ThreadHandle handle = m_handle.load();
     if (handle == 0) {
@@ -153,13 +166,8 @@ bool WorkerThread::IsIdle(std::optional<int> reap) {
 }
 
 bool WorkerThread::IsRunning() {
-    ThreadHandle handle = m_handle.load();
-    if (!IsHandle(handle)) {
-        return false;
-    }
-    auto record = Handles().Find(handle);
+    auto record = HeldRecord();
     if (!record) {
-        Forget(handle);
         return false;
     }
     return !record->Ended();
@@ -252,39 +260,24 @@ bool WorkerThread::StartThread(ThreadRoutine routine, const StartOptions& option
 }
 
 bool WorkerThread::Wait(std::optional<int> timeoutMs) {
-    ThreadHandle handle = m_handle.load();
-    if (!IsHandle(handle)) {
-        return true;
-    }
-    auto record = Handles().Find(handle);
+    auto record = HeldRecord();
     if (!record) {
-        Forget(handle);
         return true;
     }
     return record->WaitEnd(Limit(timeoutMs));
 }
 
 bool WorkerThread::WaitPumping(std::optional<int> timeoutMs) {
-    ThreadHandle handle = m_handle.load();
-    if (!IsHandle(handle)) {
-        return true;
-    }
-    auto record = Handles().Find(handle);
+    auto record = HeldRecord();
     if (!record) {
-        Forget(handle);
         return true;
     }
     return WaitEndPumping(*record, timeoutMs);
 }
 
 bool WorkerThread::WaitForMessages(std::optional<int> timeoutMs) {
-    ThreadHandle handle = m_handle.load();
-    if (!IsHandle(handle)) {
-        return true;
-    }
-    auto record = Handles().Find(handle);
+    auto record = HeldRecord();
     if (!record) {
-        Forget(handle);
         return true;
     }
     if (!IsGuiThread()) {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace lanque {
@@ -30,6 +31,8 @@ int ThreadStackReservation(std::optional<int> stackSize);
 // Owns at most one operating-system thread at a time. The handle field is changed only atomically,
 // so IsIdle, IsRunning and Close may run on another thread than Start, and two concurrent Starts
 // cannot both win the reservation. Destroying the object closes the handle; the thread keeps running.
+struct ThreadRecord;  // what a handle refers to
+
 class WorkerThread {
 public:
     static constexpr ThreadHandle kReserved = 1;
@@ -68,6 +71,7 @@ private:
     bool StartThread(ThreadRoutine routine, const StartOptions& options, bool keepId);
     // Drops the held handle after a failed wait (the thread is taken to be gone).
     void Forget(ThreadHandle handle);
+    std::shared_ptr<ThreadRecord> HeldRecord();
 
     std::atomic<ThreadHandle> m_handle{0};
     std::atomic<int> m_threadId{0};

@@ -12,18 +12,13 @@ namespace lanque {
 
 namespace {
 
-bool Contains(std::string_view text, std::string_view search)
-{
-    return GbkFind(text, search, 0, true) != kNoPos;
-}
-
 Text CompletedHeaders(Text headers, std::string_view url, int method)
 {
-    if (!Contains(headers, "Accept:")) headers += "\r\nAccept: */*";
-    if (!Contains(headers, "Referer:")) headers += "\r\nReferer: " + Text(url);
-    if (!Contains(headers, "Accept-Language:")) headers += "\r\nAccept-Language: zh-cn";
-    if (!Contains(headers, "User-Agent:")) headers += "\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
-    if (method == 1 && !Contains(headers, "Content-Type:")) {
+    if (!GbkContains(headers, "Accept:", true)) headers += "\r\nAccept: */*";
+    if (!GbkContains(headers, "Referer:", true)) headers += "\r\nReferer: " + Text(url);
+    if (!GbkContains(headers, "Accept-Language:", true)) headers += "\r\nAccept-Language: zh-cn";
+    if (!GbkContains(headers, "User-Agent:", true)) headers += "\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+    if (method == 1 && !GbkContains(headers, "Content-Type:", true)) {
         headers += "\r\nContent-Type: application/x-www-form-urlencoded";
     }
     return headers;
@@ -122,7 +117,7 @@ std::vector<Text> ComHttpRequestHeaders(std::string_view url, const ComHttpOptio
     reply.sendCookies = options.sendCookies;
     if (reply.sendCookies) {
         Text& cookies = *reply.sendCookies;
-        if (!cookies.empty() && Contains(cookies, "Cookie:")) cookies = GbkReplaceAll(cookies, "Cookie:", "", true);
+        if (!cookies.empty() && GbkContains(cookies, "Cookie:", true)) cookies = GbkReplaceAll(cookies, "Cookie:", "", true);
         headers.push_back("Cookie: " + cookies);
     }
     if (GbkFind(extra, kCrLf) == kNoPos) {

@@ -16,18 +16,13 @@ constexpr const char* kDefaultAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Window
 // included); a longer block is not read at all.
 constexpr std::size_t kHeaderBufferBytes = 5000;
 
-bool Contains(std::string_view text, std::string_view search)
-{
-    return GbkFind(text, search, 0, true) != kNoPos;
-}
-
 Text CompletedHeaders(Text headers, std::string_view url, int method)
 {
     if (headers.empty()) headers = "Accept: */*";
-    if (!Contains(headers, "Accept:")) headers += "\r\nAccept: */*";
-    if (!Contains(headers, "Referer:")) headers += "\r\nReferer: " + Text(url);
-    if (!Contains(headers, "Accept-Language:")) headers += "\r\nAccept-Language: zh-cn";
-    if (method == 1 && !Contains(headers, "Content-Type:")) {
+    if (!GbkContains(headers, "Accept:", true)) headers += "\r\nAccept: */*";
+    if (!GbkContains(headers, "Referer:", true)) headers += "\r\nReferer: " + Text(url);
+    if (!GbkContains(headers, "Accept-Language:", true)) headers += "\r\nAccept-Language: zh-cn";
+    if (method == 1 && !GbkContains(headers, "Content-Type:", true)) {
         headers += "\r\nContent-Type: application/x-www-form-urlencoded";
     }
     return headers;
@@ -95,7 +90,7 @@ Bytes Request(std::string_view url, const WinInetOptions& options, WinInetReply&
 
 Text WinInetUserAgent(std::string_view headerText)
 {
-    if (!Contains(headerText, "User-Agent:")) return kDefaultAgent;
+    if (!GbkContains(headerText, "User-Agent:", true)) return kDefaultAgent;
     Text agent = Trim(TextBetween(Text(headerText) + "\r\n", "User-Agent:", "\r\n"));
     return agent.empty() ? TextAfterColon(headerText) : agent;
 }

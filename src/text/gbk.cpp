@@ -243,6 +243,10 @@ std::size_t GbkFind(std::string_view text, std::string_view needle, std::size_t 
     return GbkFinder(text, needle, ignoreCase).Next(from);
 }
 
+bool GbkContains(std::string_view text, std::string_view needle, bool ignoreCase) {
+    return GbkFind(text, needle, 0, ignoreCase) != kNoPos;
+}
+
 std::size_t GbkFindLast(std::string_view text, std::string_view needle, bool ignoreCase) {
     GbkFinder finder(text, needle, ignoreCase);
     std::size_t found = kNoPos;

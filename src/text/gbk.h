@@ -89,6 +89,8 @@ bool GbkMatchesAt(std::string_view text, std::size_t pos, std::string_view needl
 // An empty needle is never found.
 std::size_t GbkFind(std::string_view text, std::string_view needle, std::size_t from = 0,
                     bool ignoreCase = false);
+// Whether needle occurs at a character start.
+bool GbkContains(std::string_view text, std::string_view needle, bool ignoreCase = false);
 // Last occurrence of needle at a character start; kNoPos when none.
 std::size_t GbkFindLast(std::string_view text, std::string_view needle, bool ignoreCase = false);
 // Every occurrence of needle at a character start, non-overlapping, in order.

@@ -122,12 +122,7 @@ TEST_P(ThreadPoolStop, QueuedTasksAreDroppedOrRun) {
 INSTANTIATE_TEST_SUITE_P(Modes, ThreadPoolStop,
                          ::testing::Values(StopCase{0, 0}, StopCase{1, 3}, StopCase{7, 0}));
 
-struct NoWaitCase {
-    int mode;
-    int expectedQueuedRuns;
-};
-
-class ThreadPoolStopWithoutWaiting : public ::testing::TestWithParam<NoWaitCase> {};
+class ThreadPoolStopWithoutWaiting : public ::testing::TestWithParam<StopCase> {};
 
 TEST_P(ThreadPoolStopWithoutWaiting, ReturnsOnceTheMarkersArePosted) {
     ThreadPool pool;
@@ -146,7 +141,7 @@ TEST_P(ThreadPoolStopWithoutWaiting, ReturnsOnceTheMarkersArePosted) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ThreadPoolStopWithoutWaiting,
-                         ::testing::Values(NoWaitCase{2, 0}, NoWaitCase{3, 1}));
+                         ::testing::Values(StopCase{2, 0}, StopCase{3, 1}));
 
 TEST(ThreadPool, StopWithMessageProcessingPumpsOnTheGuiThread) {
     std::atomic<int> pumped{0};
